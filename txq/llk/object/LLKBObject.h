@@ -64,7 +64,7 @@ struct LLKHookList;
   using Super = Sup;                                                                  \
   using Self = Cls;                                                                   \
   static const LLKClass kClass;                                                       \
-  static const LLKClass* classObject() noexcept { return &kClass; }                   \
+  static constexpr const LLKClass* classObject() noexcept { return &kClass; }         \
   const LLKClass* class_() const noexcept override { return &kClass; }                \
   static Cls* alloc() noexcept { return LLKAccess::make<Cls>(); }                     \
   static Cls* new_() noexcept {                                                       \
@@ -89,7 +89,7 @@ class LLK_EXPORT LLKBObject {
   using Super = void;
   using Self = LLKBObject;
   static const LLKClass kClass;
-  static const LLKClass* classObject() noexcept { return &kClass; }
+  static constexpr const LLKClass* classObject() noexcept { return &kClass; }
   static LLKBObject* alloc() noexcept { return LLKAccess::make<LLKBObject>(); }
   static LLKBObject* new_() noexcept {
     LLKBObject* object = alloc();

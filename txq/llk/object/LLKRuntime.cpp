@@ -245,13 +245,25 @@ bool LLKRegisterModule(const LLKClass* const* begin, const LLKClass* const* end)
   return all;
 }
 
+struct LLKMonitorAccess {
+  static std::atomic<void*>& of(const LLKBObject* object) noexcept { return const_cast<LLKBObject*>(object)->monitor_; }
+  static std::atomic<void*>& of(const LLKClass* klass) noexcept { return klass->monitor_; }
+  // The class objects of an unloaded module go with its memory: free what they point to first.
+  static void forget(const LLKClass* klass) noexcept {
+    std::free(const_cast<LLKClass::Cache*>(klass->cache_.exchange(nullptr, std::memory_order_acq_rel)));
+    llkFreeMonitor(klass->monitor_);
+  }
+};
+
 void LLKUnregisterModule(const LLKClass* const* begin, const LLKClass* const* end) noexcept {
   if (begin == nullptr || end == nullptr) return;
   std::lock_guard<std::mutex> guard(gRegistryLock);
   for (const LLKClass* const* p = begin; p < end; ++p) {
+    if (*p == nullptr) continue;
     for (auto& slot : gRegistry) {
       if (slot.load(std::memory_order_acquire) == *p) slot.store(kTombstone, std::memory_order_release);
     }
+    LLKMonitorAccess::forget(*p);
   }
 }
 
@@ -269,11 +281,6 @@ const LLKClass* LLKClassFromName(const char* name) noexcept {
 
 // ---------------------------------------------------------------------------------------------
 // Monitors: a recursive pthread mutex made on first use and installed by compare-and-swap.
-
-struct LLKMonitorAccess {
-  static std::atomic<void*>& of(const LLKBObject* object) noexcept { return const_cast<LLKBObject*>(object)->monitor_; }
-  static std::atomic<void*>& of(const LLKClass* klass) noexcept { return klass->monitor_; }
-};
 
 namespace {
 
