@@ -1,2 +1,114 @@
+// A tour of what TXQ offers so far: objects and their classes, calls by selector, autorelease
+// pools, the log in its three time modes, strings, literal strings and builders.
+#include <cstdio>
+
 #include <txq/TXQ.h>
-int main() { llk::AutoreleaseScope pool; LLKFLog("%s", LLKCString::stringWithFormat("hello %d", 1)->chars()); }
+
+// A class of our own: a counter that can be driven by selector.
+class Counter : public LLKBObject {
+  LLK_OBJECT(Counter, LLKBObject)
+
+ public:
+  int64_t iValue;
+
+  static Counter* counterStartingAt(int64_t value) noexcept {
+    Counter* counter = alloc();
+    return counter != nullptr ? llk::autorelease(counter->initWithValue(value)) : nullptr;
+  }
+  Counter* initWithValue(int64_t value) noexcept {
+    init();
+    iValue = value;
+    return this;
+  }
+  LLKBObject* increment() noexcept {
+    ++iValue;
+    return this;
+  }
+  LLKBObject* addCounter(Counter* other) noexcept {
+    if (other != nullptr) iValue += other->iValue;
+    return this;
+  }
+  LLKCString* toString() noexcept override { return LLKCString::stringWithFormat("Counter(%lld)", static_cast<long long>(iValue)); }
+};
+LLK_DEFINE_CLASS(Counter, LLK_PROTOCOLS(), increment, addCounter, toString)
+LLK_MODULE_CLASSES()
+
+namespace {
+
+void section(const char* title) { std::printf("\n== %s ==\n", title); }
+
+void objects() {
+  section("Objects and classes");
+  Counter* counter = Counter::counterStartingAt(40);
+  std::printf("%s is a %s, retain count %u\n", counter->description()->chars(), counter->className(),
+              counter->retainCount());
+  counter->performSelector(LLK_SEL("increment"));
+  counter->performSelector_withObject(LLK_SEL("addCounter:"), Counter::counterStartingAt(1));
+  std::printf("after two calls by selector: %s\n", counter->toChars());
+  std::printf("responds to increment: %s, to fly: %s\n", counter->respondsToSelector(LLK_SEL("increment")) ? "yes" : "no",
+              counter->respondsToSelector(LLK_SEL("fly")) ? "yes" : "no");
+  const LLKClass* found = LLKClassFromName("Counter");
+  std::printf("found by name: %s, superclass %s\n", found->className(), found->superclass()->className());
+  std::printf("LLKCString conforms to LLKPComparable (through LLKPKeyable): %s\n",
+              LLKCString::classObject()->conformsToProtocol(&LLKPComparable::kProtocol) ? "yes" : "no");
+}
+
+void pools() {
+  section("Autorelease pools");
+  LLKCAutoreleasePool* pool = LLKCAutoreleasePool::new_();
+  int64_t before = LLKFLiveObjectCount();
+  for (int i = 0; i < 100; ++i) Counter::counterStartingAt(i);
+  std::printf("100 counters made: %lld waiting in the pool, %lld more live objects\n",
+              static_cast<long long>(pool->count()), static_cast<long long>(LLKFLiveObjectCount() - before));
+  pool->sink();
+  std::printf("after draining: %lld waiting, %lld more live objects\n", static_cast<long long>(pool->count()),
+              static_cast<long long>(LLKFLiveObjectCount() - before));
+  pool->release();
+}
+
+void logModes() {
+  section("The log in its time modes");
+  const char* names[] = {"local date and time", "seconds since load", "text alone"};
+  for (uint32_t mode = 0; mode < 3; ++mode) {
+    LLKFLogSetTimeMode(mode);
+    LLKFLog("mode %u: %s", mode, names[mode]);
+  }
+  LLKFLogSetTimeMode(1);
+}
+
+void strings() {
+  section("Strings and builders");
+  LLKCString* path = LLKCString::stringWithChars("/usr/local/lib//");
+  std::printf("trimTail(\"/\") of \"%s\": \"%s\"\n", path->chars(), path->trimTail("/")->chars());
+  LLKCString* csv = "alpha,,beta,gamma"_llk;
+  uint64_t at = 0;
+  std::printf("tokens of \"%s\":", csv->chars());
+  for (LLKCString* token = csv->tokenizeWithDelimiters_offset(","_llk, &at); token != nullptr;
+       token = csv->tokenizeWithDelimiters_offset(","_llk, &at)) {
+    std::printf(" [%s]", token->chars());
+  }
+  std::printf("\n");
+  LLKCString* quoted = LLKCString::stringWithChars("tab\there \"quoted\"");
+  std::printf("toLiteral: %s\n", quoted->toLiteral()->chars());
+  std::printf("hash of \"abc\": 0x%08x (the same for \"abc\"_llk: 0x%08x)\n",
+              LLKCString::stringWithChars("abc")->hashCode(), "abc"_llk->hashCode());
+  LLKCStringBuilder* builder = LLKCStringBuilder::builderWithCapacity(0);
+  builder->appendWithFormat("%d counters", 3);
+  builder->appendWithConcat(" and "_llk, LLKCString::stringWithChars("a literal"));
+  builder->appendWithChars(", then ");
+  builder->appendWithObject(Counter::counterStartingAt(7));
+  std::printf("builder: \"%s\" (length %llu, capacity %llu: growth is exact)\n", builder->toString()->chars(),
+              static_cast<unsigned long long>(builder->length()), static_cast<unsigned long long>(builder->capacity()));
+}
+
+}  // namespace
+
+int main() {
+  llk::AutoreleaseScope pool;  // every thread that autoreleases needs a pool
+  std::printf("TXQ %s demo\n", TXQ_VERSION_STRING);
+  objects();
+  pools();
+  logModes();
+  strings();
+  return 0;
+}
