@@ -105,23 +105,23 @@ LLKCString* LLKBObject::description() noexcept {
 
 // ---- Value protocols ----
 
-LLKBObject* LLKBObject::copy() noexcept {
-  if (!conformsToProtocol(&LLKPCopyable::kProtocol)) {
-    LLKFLog("0x%p %s cannot be copied", static_cast<void*>(this), className());
+namespace {
+
+// alloc of the receiver's class + initWithCopy_deep, autoreleased; nil for classes that do not copy.
+LLKBObject* copyOf(LLKBObject* source, bool deep) noexcept {
+  if (!source->conformsToProtocol(&LLKPCopyable::kProtocol)) {
+    LLKFLog("0x%p %s cannot be copied", static_cast<void*>(source), source->className());
     return nullptr;
   }
-  LLKBObject* made = class_()->alloc();
-  return made != nullptr ? llk::autorelease(made->initWithCopy_deep(this, false)) : nullptr;
+  LLKBObject* made = source->class_()->alloc();
+  return made != nullptr ? llk::autorelease(made->initWithCopy_deep(source, deep)) : nullptr;
 }
 
-LLKBObject* LLKBObject::deepCopy() noexcept {
-  if (!conformsToProtocol(&LLKPCopyable::kProtocol)) {
-    LLKFLog("0x%p %s cannot be copied", static_cast<void*>(this), className());
-    return nullptr;
-  }
-  LLKBObject* made = class_()->alloc();
-  return made != nullptr ? llk::autorelease(made->initWithCopy_deep(this, true)) : nullptr;
-}
+}  // namespace
+
+LLKBObject* LLKBObject::copy() noexcept { return copyOf(this, false); }
+
+LLKBObject* LLKBObject::deepCopy() noexcept { return copyOf(this, true); }
 
 LLKBObject* LLKBObject::initWithCopy_deep(LLKBObject*, bool) noexcept { return init(); }
 

@@ -17,8 +17,10 @@ struct block_t {
   block_t* mNext;                     // the older block, or null
 };
 
-// The calling thread's current pool (not retained: a pool unlinks itself when it goes).
-constinit thread_local LLKCAutoreleasePool* tCurrentPool = nullptr;
+// The calling thread's current pool (not retained: a pool unlinks itself when it goes). Read on
+// every autorelease: the initial-exec model makes that one load (the eight bytes fit the static TLS
+// reserve, so a program may still dlopen the library).
+constinit thread_local LLKCAutoreleasePool* tCurrentPool __attribute__((tls_model("initial-exec"))) = nullptr;
 
 }  // namespace
 

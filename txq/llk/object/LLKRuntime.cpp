@@ -302,30 +302,32 @@ pthread_mutex_t* monitorIn(std::atomic<void*>& slot) noexcept {
   return mutex;
 }
 
+bool enterMonitor(std::atomic<void*>& slot) noexcept {
+  pthread_mutex_t* mutex = monitorIn(slot);
+  return mutex != nullptr && pthread_mutex_lock(mutex) == 0;
+}
+
+void exitMonitor(std::atomic<void*>& slot) noexcept {
+  void* mutex = slot.load(std::memory_order_acquire);
+  if (mutex != nullptr) pthread_mutex_unlock(static_cast<pthread_mutex_t*>(mutex));
+}
+
 }  // namespace
 
 bool LLKMonitorEnter(const LLKBObject* object) noexcept {
-  if (object == nullptr) return false;
-  pthread_mutex_t* mutex = monitorIn(LLKMonitorAccess::of(object));
-  return mutex != nullptr && pthread_mutex_lock(mutex) == 0;
+  return object != nullptr && enterMonitor(LLKMonitorAccess::of(object));
 }
 
 void LLKMonitorExit(const LLKBObject* object) noexcept {
-  if (object == nullptr) return;
-  void* mutex = LLKMonitorAccess::of(object).load(std::memory_order_acquire);
-  if (mutex != nullptr) pthread_mutex_unlock(static_cast<pthread_mutex_t*>(mutex));
+  if (object != nullptr) exitMonitor(LLKMonitorAccess::of(object));
 }
 
 bool LLKMonitorEnter(const LLKClass* klass) noexcept {
-  if (klass == nullptr) return false;
-  pthread_mutex_t* mutex = monitorIn(LLKMonitorAccess::of(klass));
-  return mutex != nullptr && pthread_mutex_lock(mutex) == 0;
+  return klass != nullptr && enterMonitor(LLKMonitorAccess::of(klass));
 }
 
 void LLKMonitorExit(const LLKClass* klass) noexcept {
-  if (klass == nullptr) return;
-  void* mutex = LLKMonitorAccess::of(klass).load(std::memory_order_acquire);
-  if (mutex != nullptr) pthread_mutex_unlock(static_cast<pthread_mutex_t*>(mutex));
+  if (klass != nullptr) exitMonitor(LLKMonitorAccess::of(klass));
 }
 
 void llkFreeMonitor(std::atomic<void*>& slot) noexcept {

@@ -338,21 +338,22 @@ LLKCString* LLKCString::substringUptoLastOccurrenceOf_caseSensitive(char c, bool
   return substringUptoOffset(at - 1);
 }
 
-LLKCString* LLKCString::toUpper() noexcept {
-  char* text = allocateText(iLength);
+namespace {
+
+// A copy of the string with every byte mapped through a C library case table.
+LLKCString* mapped(const LLKCString* s, int (*map)(int)) noexcept {
+  char* text = allocateText(s->length());
   if (text == nullptr) return nullptr;
-  for (uint32_t i = 0; i < iLength; ++i) text[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(iString[i])));
-  text[iLength] = '\0';
-  return adoptBuffer(text, iLength);
+  for (uint64_t i = 0; i < s->length(); ++i) text[i] = static_cast<char>(map(static_cast<unsigned char>(s->chars()[i])));
+  text[s->length()] = '\0';
+  return adoptBuffer(text, s->length());
 }
 
-LLKCString* LLKCString::toLower() noexcept {
-  char* text = allocateText(iLength);
-  if (text == nullptr) return nullptr;
-  for (uint32_t i = 0; i < iLength; ++i) text[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(iString[i])));
-  text[iLength] = '\0';
-  return adoptBuffer(text, iLength);
-}
+}  // namespace
+
+LLKCString* LLKCString::toUpper() noexcept { return mapped(this, &toupper); }
+
+LLKCString* LLKCString::toLower() noexcept { return mapped(this, &tolower); }
 
 LLKCString* LLKCString::inverse() noexcept {
   char* text = allocateText(iLength);
