@@ -97,7 +97,8 @@ class LLK_EXPORT LLKCString : public LLKBObject {
   bool findFirstOccurrenceOf_caseSensitive_offset(char c, bool caseSensitive, uint64_t* offset) noexcept;
   // The last match at or after *offset; NO (offset unchanged) when none or *offset >= length.
   bool findLastOccurrenceOf_caseSensitive_offset(char c, bool caseSensitive, uint64_t* offset) noexcept;
-  // The first occurrence of the text at or after *offset; when absent NO and *offset = length.
+  // The first occurrence of the text at or after *offset (compared as C strings). NO when *offset
+  // >= length (offset unchanged), or when the text is absent (then *offset = length).
   bool findFirstOccurrenceOfString_caseSensitive_offset(LLKCString* text, bool caseSensitive,
                                                         uint64_t* offset) noexcept;
 

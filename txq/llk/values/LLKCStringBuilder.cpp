@@ -23,11 +23,11 @@ namespace {
 
 constexpr int32_t kNoMemory = 2;
 
-// Grows to exactly `needed` characters when the text of that length would not fit below capacity.
-int32_t growFor(LLKCStringBuilder* builder, uint64_t length, uint64_t added, uint64_t capacity) noexcept {
-  if (added > UINT64_MAX - 1 - length) return kNoMemory;
-  return length + added >= capacity ? builder->resize(length + added) : 0;
-}
+// Makes room for `added` more characters: when the text would reach the capacity, the buffer is
+// replaced by one of exactly length + added characters (growth is exact). The old buffer is handed
+// back in *old, to be freed after the append, because the appended text may point into it (a builder
+// appending its own text). Answers 0, or 2 with nothing changed.
+int32_t reserve(LLKCStringBuilder::private_t* d, uint64_t added, char** old) noexcept;
 
 }  // namespace
 
@@ -82,14 +82,35 @@ int32_t LLKCStringBuilder::compact() noexcept { return resize(iPrivate->mLength)
 
 // ---- Appending ----
 
+namespace {
+
+int32_t reserve(LLKCStringBuilder::private_t* d, uint64_t added, char** old) noexcept {
+  *old = nullptr;
+  if (added > UINT64_MAX - 1 - d->mLength) return kNoMemory;
+  uint64_t needed = d->mLength + added;
+  if (needed <= d->mCapacity) return 0;
+  char* chars = static_cast<char*>(std::malloc(needed + 1));
+  if (chars == nullptr) return kNoMemory;
+  std::memcpy(chars, d->mChars, d->mLength + 1);
+  *old = d->mChars;
+  d->mChars = chars;
+  d->mCapacity = needed;
+  return 0;
+}
+
+}  // namespace
+
 int32_t LLKCStringBuilder::appendWithChars(const char* chars) noexcept {
   if (chars == nullptr || chars[0] == '\0') return 0;
   private_t* const d = iPrivate;
   uint64_t n = std::strlen(chars);
-  int32_t status = growFor(this, d->mLength, n, d->mCapacity);
+  char* old = nullptr;
+  int32_t status = reserve(d, n, &old);
   if (status != 0) return status;
-  std::memcpy(d->mChars + d->mLength, chars, n + 1);
+  std::memmove(d->mChars + d->mLength, chars, n);
   d->mLength += n;
+  d->mChars[d->mLength] = '\0';
+  std::free(old);
   return 0;
 }
 
@@ -104,13 +125,15 @@ int32_t LLKCStringBuilder::appendWithConcat_andList(LLKCString* first, va_list a
   va_copy(measure, arguments);
   uint64_t n = LLKFStringConcatComputeLength(first, measure);
   va_end(measure);
-  int32_t status = growFor(this, d->mLength, n, d->mCapacity);
+  char* old = nullptr;
+  int32_t status = reserve(d, n, &old);
   if (status != 0) return status;
   va_list fill;
   va_copy(fill, arguments);
   LLKFStringConcatFill(d->mChars + d->mLength, first, fill);
   va_end(fill);
   d->mLength += n;
+  std::free(old);
   return 0;
 }
 
@@ -118,13 +141,15 @@ int32_t LLKCStringBuilder::appendWithConcatOfList(LLKCString* const* nilTerminat
   private_t* const d = iPrivate;
   uint64_t n = 0;
   for (LLKCString* const* s = nilTerminated; *s != nullptr; ++s) n += (*s)->length();
-  int32_t status = growFor(this, d->mLength, n, d->mCapacity);
+  char* old = nullptr;
+  int32_t status = reserve(d, n, &old);
   if (status != 0) return status;
   for (LLKCString* const* s = nilTerminated; *s != nullptr; ++s) {
-    std::memcpy(d->mChars + d->mLength, (*s)->chars(), (*s)->length());
+    std::memmove(d->mChars + d->mLength, (*s)->chars(), (*s)->length());
     d->mLength += (*s)->length();
   }
   d->mChars[d->mLength] = '\0';
+  std::free(old);
   return 0;
 }
 
@@ -144,13 +169,27 @@ int32_t LLKCStringBuilder::appendWithFormat_andList(const char* format, va_list 
   va_end(measure);
   if (size <= 1) return 0;  // nothing to append (or a format that cannot be applied)
   uint64_t n = static_cast<uint64_t>(size) - 1;
-  int32_t status = growFor(this, d->mLength, n, d->mCapacity);
+  char* old = nullptr;
+  int32_t status = reserve(d, n, &old);
   if (status != 0) return status;
+  // Formatting in place would overwrite the terminator that an argument pointing into the text reads
+  // up to, unless the text has just moved (the old buffer is intact until freed): else format aside.
+  char small[256];
+  char* target = d->mChars + d->mLength;
+  if (old == nullptr) {
+    target = size <= static_cast<int32_t>(sizeof small) ? small : static_cast<char*>(std::malloc(static_cast<size_t>(size)));
+    if (target == nullptr) return kNoMemory;
+  }
   va_list fill;
   va_copy(fill, arguments);
-  LLKFStringFormat(d->mChars + d->mLength, d->mCapacity - d->mLength + 1, format, fill);
+  LLKFStringFormat(target, static_cast<uint64_t>(size), format, fill);
   va_end(fill);
+  if (old == nullptr) {
+    std::memcpy(d->mChars + d->mLength, target, static_cast<size_t>(size));
+    if (target != small) std::free(target);
+  }
   d->mLength += n;
+  std::free(old);
   return 0;
 }
 

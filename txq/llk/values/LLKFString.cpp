@@ -6,6 +6,15 @@
 
 #include <txq/llk/values/LLKCString.h>
 
+namespace {
+
+// toupper of a byte, answered as a signed char: bytes from 0x80 order before ASCII.
+int upperSigned(char c) noexcept {
+  return static_cast<signed char>(std::toupper(static_cast<unsigned char>(c)));
+}
+
+}  // namespace
+
 int32_t LLKFStringFormat(char* buffer, uint64_t size, const char* format, va_list arguments) noexcept {
   if (format == nullptr) return 0;
   if (buffer == nullptr) size = 0;
@@ -42,8 +51,8 @@ int32_t strcmp_cu(const char* a, const char* b) noexcept {
   size_t lb = std::strlen(b);
   size_t m = la < lb ? la : lb;
   for (size_t i = 0; i < m; ++i) {
-    int ua = std::toupper(a[i]);
-    int ub = std::toupper(b[i]);
+    int ua = upperSigned(a[i]);
+    int ub = upperSigned(b[i]);
     if (ua < ub) return -1;
     if (ua > ub) return 1;
   }
@@ -54,8 +63,8 @@ int32_t strcmp_cu(const char* a, const char* b) noexcept {
 int32_t strncmp_cu(const char* a, const char* b, uint64_t n) noexcept {
   if (a == nullptr || b == nullptr) return a == b ? 0 : (a == nullptr ? -1 : 1);
   for (uint64_t i = 0; i < n; ++i) {
-    int ua = std::toupper(a[i]);
-    int ub = std::toupper(b[i]);
+    int ua = upperSigned(a[i]);
+    int ub = upperSigned(b[i]);
     if (ua < ub) return -1;
     if (ua > ub) return 1;
   }
