@@ -90,7 +90,8 @@ LLKCString* LLKCString::stringWithChars_length(const char* chars, uint64_t lengt
 }
 
 LLKCString* LLKCString::initWithChars_length(const char* chars, uint64_t length) noexcept {
-  char* text = (chars != nullptr || length == 0) ? allocateText(length) : nullptr;
+  char* text = nullptr;
+  if (chars != nullptr || length == 0) text = length <= kInlineCapacity ? inline_ : allocateText(length);
   if (text == nullptr) {
     dealloc();
     return nullptr;
@@ -214,7 +215,7 @@ LLKCString* LLKCString::initWithConcatOfList(LLKCString* const* nilTerminated) n
 }
 
 LLKCString::~LLKCString() {
-  if (iFreeWD != 0) std::free(const_cast<char*>(iString));
+  if (iFreeWD != 0 && iString != inline_) std::free(const_cast<char*>(iString));
 }
 
 // ---- Comparison and hashing ----

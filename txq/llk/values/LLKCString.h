@@ -135,8 +135,14 @@ class LLK_EXPORT LLKCString : public LLKBObject {
  protected:
   // Constant strings (literals): not counted, never freed.
   constexpr LLKCString(ConstantTag tag, const char* text, uint32_t length) noexcept
-      : LLKBObject(tag), iString(text), iLength(length), iHash(0), iFreeWD(0) {}
-  ~LLKCString() override;  // frees iString when iFreeWD
+      : LLKBObject(tag), iString(text), iLength(length), iHash(0), iFreeWD(0), inline_{} {}
+  ~LLKCString() override;  // frees iString when iFreeWD (and it is not the inline room)
+
+ private:
+  // Room for short owned texts inside the object itself (one allocation instead of two). A string
+  // using it still owns its characters (iFreeWD 1), so copies duplicate them and never point here.
+  static constexpr uint64_t kInlineCapacity = 19;
+  char inline_[kInlineCapacity + 1];
 };
 
 namespace llk {
