@@ -101,6 +101,23 @@ void strings() {
               static_cast<unsigned long long>(builder->length()), static_cast<unsigned long long>(builder->capacity()));
 }
 
+void values() {
+  section("Value objects");
+  LLKCNumber* numbers[] = {LLKCNumber::numberWithBool(true), LLKCNumber::numberWithSint(-12),
+                           LLKCNumber::numberWithUint(UINT64_MAX), LLKCNumber::numberWithReal(3.0),
+                           LLKCNumber::numberWithReal(2.75)};
+  std::printf("numbers:");
+  for (LLKCNumber* number : numbers) std::printf(" %s", number->toChars());
+  std::printf("\n-1 (signed) compared with %s (unsigned): %d\n", numbers[2]->toChars(),
+              LLKCNumber::numberWithSint(-1)->compareTo(numbers[2]));
+  LLKCGuid* guid = LLKCGuid::guid();
+  LLKCGuid* back = LLKCGuid::guidFromString(guid->toString());
+  std::printf("a GUID: %s, parsed back %s\n", guid->toChars(), back != nullptr && back->compareTo(guid) == 0 ? "equal" : "DIFFERENT");
+  std::printf("a code: %s\n", LLKCCode::codeWithData(LLKTCode{1, 2, 255})->toChars());
+  LLKCData* data = LLKCData::dataWithBytes_length("any bytes \x01\x02\xff", 13);
+  std::printf("%llu bytes in base64: %s\n", static_cast<unsigned long long>(data->length()), data->toChars());
+}
+
 }  // namespace
 
 int main() {
@@ -110,5 +127,6 @@ int main() {
   pools();
   logModes();
   strings();
+  values();
   return 0;
 }

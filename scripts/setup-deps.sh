@@ -6,9 +6,9 @@ packages=(cmake ninja-build g++ pkg-config uuid-dev)
 for need in "${@:-build}"; do
   case "$need" in
     build) ;;
-    test) packages+=(libgtest-dev) ;;
-    ci) packages+=(libgtest-dev clang libclang-rt-14-dev) ;;
-    bench) packages+=(libbenchmark-dev zlib1g-dev) ;;
+    test) packages+=(libgtest-dev zlib1g-dev) ;;
+    ci) packages+=(libgtest-dev zlib1g-dev clang libclang-rt-14-dev) ;;
+    bench) packages+=(libbenchmark-dev zlib1g-dev libssl-dev) ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
     *) echo "setup-deps: unknown set '$need'" >&2; exit 2 ;;
   esac
