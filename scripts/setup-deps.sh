@@ -2,7 +2,7 @@
 # Installs the Debian packages TXQ needs, when missing. Usage: setup-deps.sh [build|test|ci|bench|fuzz]...
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config uuid-dev)
+packages=(cmake ninja-build g++ pkg-config uuid-dev uthash-dev)
 for need in "${@:-build}"; do
   case "$need" in
     build) ;;
