@@ -3,6 +3,25 @@
 // The low-level kit: objects, pools, the log, values.
 
 #include <txq/TXQConfig.h>
+#include <txq/llk/collections/LLKBObjectContainer.h>
+#include <txq/llk/collections/LLKCKeyring.h>
+#include <txq/llk/collections/LLKCObjectArray.h>
+#include <txq/llk/collections/LLKCObjectClique.h>
+#include <txq/llk/collections/LLKCObjectDeque.h>
+#include <txq/llk/collections/LLKCObjectIndex.h>
+#include <txq/llk/collections/LLKCObjectList.h>
+#include <txq/llk/collections/LLKCObjectMap.h>
+#include <txq/llk/collections/LLKCObjectPair.h>
+#include <txq/llk/collections/LLKCObjectPile.h>
+#include <txq/llk/collections/LLKCObjectQueue.h>
+#include <txq/llk/collections/LLKCObjectShelf.h>
+#include <txq/llk/collections/LLKCObjectStack.h>
+#include <txq/llk/collections/LLKCObjectStore.h>
+#include <txq/llk/collections/LLKCObjectTable.h>
+#include <txq/llk/collections/LLKCObjectTuple.h>
+#include <txq/llk/collections/LLKCObjectVector.h>
+#include <txq/llk/collections/LLKContainers.h>
+#include <txq/llk/collections/LLKPUniqueable.h>
 #include <txq/llk/object/LLKAutoreleaseScope.h>
 #include <txq/llk/object/LLKBObject.h>
 #include <txq/llk/object/LLKCAutoreleasePool.h>
@@ -12,6 +31,7 @@
 #include <txq/llk/object/LLKFLog.h>
 #include <txq/llk/object/LLKProtocols.h>
 #include <txq/llk/object/LLKRef.h>
+#include <txq/llk/object/LLKStatus.h>
 #include <txq/llk/object/LLKSynchronized.h>
 #include <txq/llk/threads/LLKFThreadKey.h>
 #include <txq/llk/values/LLKCCode.h>
@@ -22,6 +42,7 @@
 #include <txq/llk/values/LLKCPointer.h>
 #include <txq/llk/values/LLKCString.h>
 #include <txq/llk/values/LLKCStringBuilder.h>
+#include <txq/llk/values/LLKCStringCache.h>
 #include <txq/llk/values/LLKFBase64.h>
 #include <txq/llk/values/LLKFChecksum.h>
 #include <txq/llk/values/LLKFGuid.h>

@@ -170,15 +170,3 @@ TEST_F(LLKCAutoreleasePoolTest, PoolsArePerThread) {
   EXPECT_EQ(seen, nullptr);
   mine->release();
 }
-
-TEST_F(LLKCAutoreleasePoolTest, ScopeDrainsOnRequestAndAtTheEnd) {
-  std::vector<int> order;
-  {
-    llk::AutoreleaseScope scope;
-    Marker::make(&order, 1)->autorelease();
-    scope.drain();
-    EXPECT_EQ(order, std::vector<int>{1});
-    Marker::make(&order, 2)->autorelease();
-  }
-  EXPECT_EQ(order, (std::vector<int>{1, 2}));
-}

@@ -72,7 +72,6 @@ TEST_F(LLKCNumberTest, CompareFollowsTypeRulesAndTheEpsilon) {
     int32_t expected;
   } cases[] = {
       {"sint -1 vs uint max compare as sint", I(-1), U(UINT64_MAX), 0},
-      {"uint max vs sint -1", U(UINT64_MAX), I(-1), 0},
       {"reals within epsilon", R(0.1), R(0.1 + 1e-17), 0},
       {"reals apart", R(1.0), R(1.5), -1},
       {"NaN is below both ways", R(kNaN), R(1.0), -1},

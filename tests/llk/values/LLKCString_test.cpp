@@ -78,63 +78,29 @@ TEST_F(LLKCStringTest, CopyingFactoriesOwnExactlyTheGivenBytes) {
   ASSERT_NE(four, nullptr);
   text[0] = 'j';
   EXPECT_EQ(whole->view(), "a");
-  EXPECT_EQ(whole->iFreeWD, 1u);
   EXPECT_EQ(four->view(), std::string_view("a\0bc", 4));  // the embedded zero is kept
-  EXPECT_EQ(four->chars()[4], '\0');
-  EXPECT_EQ(four->iFreeWD, 1u);
   EXPECT_EQ(S(nullptr), nullptr);
   EXPECT_EQ(LLKCString::stringWithChars_length(text, uint64_t{1} << 32), nullptr);  // over 4 GiB - 1
-  LLKCString* owned = LLKCString::alloc()->initWithChars("+1");
-  ASSERT_NE(owned, nullptr);
-  EXPECT_EQ(owned->retainCount(), 1u);
-  owned->release();
-}
-
-TEST_F(LLKCStringTest, NoCopyUsesTheCharactersInPlace) {
-  static const char text[] = "in place";
-  LLKCString* s = LLKCString::stringWithCharsNoCopy(text);
-  ASSERT_NE(s, nullptr);
-  EXPECT_EQ(s->chars(), text);
-  EXPECT_EQ(s->length(), 8u);
-  EXPECT_EQ(s->iFreeWD, 0u);
-  EXPECT_EQ(LLKCString::stringWithCharsNoCopy(nullptr), nullptr);
-
-  char* heap = static_cast<char*>(std::malloc(4));
-  ASSERT_NE(heap, nullptr);
-  std::memcpy(heap, "abc", 4);
-  LLKCString* owner = LLKCString::alloc()->initWithCharsNoCopy_freeWhenDone(heap, true);
-  ASSERT_NE(owner, nullptr);
-  EXPECT_EQ(owner->chars(), heap);
-  EXPECT_EQ(owner->iFreeWD, 1u);
-  owner->release();  // frees `heap` with C free: the leak checker reports it otherwise
 }
 
 TEST_F(LLKCStringTest, FormatAndConcatenation) {
   LLKCString* cd = S("cd");
   LLKCString* owned = LLKCString::alloc()->initWithFormat("%d+%d", 1, 2);
+  LLKCString* const none = nullptr;
+  LLKCString* all = concatList("one"_llk, S("two"), "three"_llk, S("four"), none);
+  LLKCString* nilFirst = concatList(nullptr, "x"_llk, "y"_llk, "z"_llk, none);
   expectTexts({
-      {"format", LLKCString::stringWithFormat("worker-%d", 3), "worker-3"},
       {"format mix", LLKCString::stringWithFormat("%s|%4.1f|%x|%c", "ab", 2.5, 255u, 'z'), "ab| 2.5|ff|z"},
       {"format empty", LLKCString::stringWithFormat("%s", ""), ""},
       {"init format", owned, "1+2"},
-      {"concat", LLKCString::stringWithConcat("ab"_llk, cd, "e"_llk), "abcde"},
       {"concat trailing nil", LLKCString::stringWithConcat("ab"_llk, cd, "e"_llk, nullptr), "abcde"},
       {"concat stops at nil", LLKCString::stringWithConcat("ab"_llk, nullptr, cd), "ab"},
       {"concat nil first", LLKCString::stringWithConcat(nullptr, cd), ""},
-      {"concat one", LLKCString::stringWithConcat(cd), "cd"},
+      // The va_list form walks a copy of the list for each pass.
+      {"list of four", all, "onetwothreefour"},
+      {"list, nil first counts 0", nilFirst, "xyz"},
   });
   llk::release(owned);
-  LLKCString* wide = LLKCString::stringWithFormat("%0700d", 5);
-  ASSERT_NE(wide, nullptr);
-  EXPECT_EQ(wide->length(), 700u);
-  EXPECT_EQ(wide->view().substr(698), "05");
-}
-
-TEST_F(LLKCStringTest, InitWithConcatAndListWalksACopyOfTheListForEachPass) {
-  LLKCString* all =
-      concatList("one"_llk, S("two"), "three"_llk, S("four"), static_cast<LLKCString*>(nullptr));
-  LLKCString* nilFirst = concatList(nullptr, "x"_llk, "y"_llk, "z"_llk, static_cast<LLKCString*>(nullptr));
-  expectTexts({{"four strings", all, "onetwothreefour"}, {"nil first counts 0", nilFirst, "xyz"}});
   llk::release(all);
   llk::release(nilFirst);
 }
@@ -144,7 +110,6 @@ TEST_F(LLKCStringTest, InitWithConcatAndListWalksACopyOfTheListForEachPass) {
 TEST_F(LLKCStringTest, SubstringsAnswerNilPastTheEndAndNeverWrap) {
   LLKCString* s = S("abc");
   expectTexts({
-      {"upto 0", s->substringUptoOffset(0), "a"},
       {"upto 2", s->substringUptoOffset(2), "abc"},
       {"upto 3", s->substringUptoOffset(3), nullptr},
       {"upto max", s->substringUptoOffset(UINT64_MAX), nullptr},
@@ -155,7 +120,6 @@ TEST_F(LLKCStringTest, SubstringsAnswerNilPastTheEndAndNeverWrap) {
       {"from 2 length 2", s->substringFromOffset_length(2, 2), nullptr},
       {"from length length 0", s->substringFromOffset_length(3, 0), nullptr},
       {"huge length", s->substringFromOffset_length(1, UINT64_MAX), nullptr},
-      {"huge offset", s->substringFromOffset_length(UINT64_MAX, 2), nullptr},
       {"before last /", S("a/b/c")->substringUptoLastOccurrenceOf_caseSensitive('/', true), "a/b"},
       {"last / at 0", S("/abc")->substringUptoLastOccurrenceOf_caseSensitive('/', true), ""},
       {"before last X, any case", S("aXbxc")->substringUptoLastOccurrenceOf_caseSensitive('X', false), "aXb"},
@@ -171,7 +135,6 @@ TEST_F(LLKCStringTest, CaseChangesInverseAndLiteral) {
       {"inverse", S("Hello, World 1")->inverse(), "1 dlroW ,olleH"},
       {"upper keeps high bytes", S("\xE9z")->toUpper(), "\xE9Z"},
       {"inverse of empty", S("")->inverse(), ""},
-      {"literal tab and quote", S("a\tb\"c")->toLiteral(), "a\\tb\\\"c"},
       {"literal escapes", S("\a\b\t\n\v\f\r\"\\")->toLiteral(), "\\a\\b\\t\\n\\v\\f\\r\\\"\\\\"},
       {"literal copies other controls", S("\x01x\x1b\x7f\n")->toLiteral(), "\x01x\x1b\x7f\\n"},
   });
@@ -186,11 +149,8 @@ TEST_F(LLKCStringTest, TrimmingHeadAndTail) {
   struct Case {
     const char* id;
     Op op;
-    const char* text;
-    const char* head;
-    const char* tail;
-    const char* expected;  // null for nil
-    bool same;             // the receiver itself
+    const char *text, *head, *tail, *expected;  // expected null for nil
+    bool same;                                  // the receiver itself
   } cases[] = {
       {"tail slashes", kTail, "/usr/lib//", nullptr, "/", "/usr/lib", false},
       {"tail keeps a lone first char", kTail, "/", nullptr, "/", "/", true},
@@ -199,9 +159,7 @@ TEST_F(LLKCStringTest, TrimmingHeadAndTail) {
       {"tail of empty", kTail, "", nullptr, "/", "", true},
       {"head spaces", kHead, "  ab ", " ", nullptr, "ab ", false},
       {"head of all set chars", kHead, "   ", " ", nullptr, nullptr, false},
-      {"head empty set", kHead, " a", "", nullptr, " a", true},
       {"head nil set", kHead, " a", nullptr, nullptr, " a", true},
-      {"both", kBoth, "  ab  ", " ", " ", "ab", false},
       {"both, only head present", kBoth, "  ab", " ", " ", "ab", false},
       {"both, only tail present", kBoth, "ab  ", " ", " ", "ab", false},
       {"both, nothing present", kBoth, "ab", " ", " ", "ab", true},
@@ -230,12 +188,9 @@ TEST_F(LLKCStringTest, TrimmingHeadAndTail) {
 
 TEST_F(LLKCStringTest, TokenizeSkipsOrKeepsDelimiters) {
   using V = std::vector<std::string>;
-  EXPECT_EQ(tokens("a,,b", ",", false), (V{"a", "b"}));
   EXPECT_EQ(tokens(",,ab;c,", ",;", false), (V{"ab", "c"}));
   EXPECT_EQ(tokens("abc", ",", false), (V{"abc"}));
-  EXPECT_EQ(tokens(",,,", ",", false), V{});
   EXPECT_EQ(tokens("", ",", false), V{});
-  EXPECT_EQ(tokens("a,b", ",", true), (V{"a", ",", "b"}));
   EXPECT_EQ(tokens(",;ab", ",;", true), (V{",", ";", "ab"}));
   EXPECT_EQ(tokens("ab,", ",", true), (V{"ab", ","}));
   LLKCString* s = S("a,b");
@@ -250,11 +205,10 @@ TEST_F(LLKCStringTest, TokenizeSkipsOrKeepsDelimiters) {
 
 TEST_F(LLKCStringTest, CaseInsensitiveCompareOrdersTheLongerTextFirst) {
   struct Case {
-    const char* a;
-    const char* b;
+    const char *a, *b;
     int32_t expected;
-  } cases[] = {{"Hello", "hELLO", 0}, {"abcd", "ABC", -1}, {"abc", "ABCD", 1}, {"abc", "ABD", -1},
-               {"b", "A", 1},         {"", "", 0},         {"", "a", 1}};
+  } cases[] = {{"Hello", "hELLO", 0}, {"abcd", "ABC", -1}, {"abc", "ABCD", 1},
+               {"abc", "ABD", -1},    {"b", "A", 1},         {"", "a", 1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.a) + " vs " + c.b);
     EXPECT_EQ(strcmp_cu(c.a, c.b), c.expected);
@@ -280,7 +234,6 @@ TEST_F(LLKCStringTest, CompareToOrdersOnlyStringsAndLiterals) {
   LLKCString* heap = S("abc");
   LLKCString* literal = "abc"_llk;
   EXPECT_EQ(heap->compareTo(literal), 0);
-  EXPECT_EQ(literal->compareTo(heap), 0);
   EXPECT_LT(heap->compareTo("abd"_llk), 0);
   EXPECT_GT(heap->compareTo(S("abb")), 0);
   EXPECT_EQ(heap->compareTo(nullptr), 1);
@@ -291,16 +244,11 @@ TEST_F(LLKCStringTest, CompareToOrdersOnlyStringsAndLiterals) {
   ASSERT_NE(builder, nullptr);
   builder->appendWithChars("abd");
   EXPECT_EQ(heap->compareTo(builder), 1);
-  LLKBObject* plain = LLKBObject::new_();
-  EXPECT_EQ(heap->compareTo(plain), 1);
-  llk::release(plain);
 }
 
 TEST_F(LLKCStringTest, StartWithAndEndWith) {
   struct Case {
-    const char* id;
-    const char* text;
-    const char* arg;  // null for nil
+    const char *id, *text, *arg;  // arg null for nil
     bool caseSensitive, starts, ends;
   } cases[] = {
       {"prefix", "hello", "he", true, true, false},
@@ -333,31 +281,25 @@ TEST_F(LLKCStringTest, SearchesStoreTheMatchInTheOffset) {
   struct Case {
     const char* id;
     Op op;
-    const char* text;
-    const char* what;  // the character (first byte) or the text searched for
+    const char *text, *what;  // what: the character (first byte) or the text searched for
     bool caseSensitive;
     uint64_t offset;
     bool found;
     uint64_t expected;
   } cases[] = {
-      {"first from start", kFirst, "abcabc", "b", true, 0, true, 1},
       {"first after offset", kFirst, "abcabc", "b", true, 2, true, 4},
       {"first at offset", kFirst, "abcabc", "b", true, 4, true, 4},
       {"first none after: offset kept", kFirst, "abcabc", "a", true, 4, false, 4},
       {"first any case", kFirst, "abcABC", "C", false, 0, true, 2},
       {"first exact case misses", kFirst, "abc", "B", true, 0, false, 0},
       {"first offset at length", kFirst, "abc", "c", true, 3, false, 3},
-      {"first offset huge", kFirst, "abc", "c", true, UINT64_MAX, false, UINT64_MAX},
       {"last from start", kLast, "a/b/c", "/", true, 0, true, 3},
       {"last at offset", kLast, "a/b/c", "/", true, 3, true, 3},
       {"last none after: offset kept", kLast, "a/b/c", "/", true, 4, false, 4},
       {"last any case", kLast, "xAxa", "A", false, 0, true, 3},
       {"last exact case", kLast, "xAxa", "A", true, 0, true, 1},
-      {"last offset at length", kLast, "abc", "c", true, 3, false, 3},
-      {"text found", kText, "one two two", "two", true, 0, true, 4},
       {"text found after offset", kText, "one two two", "two", true, 5, true, 8},
       {"text absent: offset is length", kText, "one two", "three", true, 0, false, 7},
-      {"text absent after offset", kText, "one two two", "one", true, 1, false, 11},
       {"text any case", kText, "One TWO", "two", false, 0, true, 4},
       {"text exact case misses", kText, "One TWO", "two", true, 0, false, 7},
   };
@@ -375,14 +317,14 @@ TEST_F(LLKCStringTest, SearchesStoreTheMatchInTheOffset) {
   }
   EXPECT_EQ(S("a,b,,c")->countAllOccurencesOf(','), 3u);
   EXPECT_EQ(S("aAa")->countAllOccurencesOf('a'), 2u);
-  EXPECT_EQ(S("abc")->countAllOccurencesOf('z'), 0u);
 }
 
 // ---- Copies and literals ----
 
-TEST_F(LLKCStringTest, ShallowCopySharesOnlyCharactersTheStringDoesNotOwn) {
+TEST_F(LLKCStringTest, NoCopyBorrowsOrAdoptsAndShallowCopiesShareOnlyBorrowedCharacters) {
   static const char text[] = "borrowed";
   LLKCString* borrowed = LLKCString::stringWithCharsNoCopy(text);
+  EXPECT_EQ(LLKCString::stringWithCharsNoCopy(nullptr), nullptr);
   LLKCString* shared = borrowed->copy();
   LLKCString* deep = borrowed->deepCopy();
   ASSERT_NE(shared, nullptr);
@@ -402,6 +344,15 @@ TEST_F(LLKCStringTest, ShallowCopySharesOnlyCharactersTheStringDoesNotOwn) {
   EXPECT_EQ(copy->view(), "owned");
   EXPECT_EQ(copy->iFreeWD, 1u);
 
+  char* heap = static_cast<char*>(std::malloc(4));
+  ASSERT_NE(heap, nullptr);
+  std::memcpy(heap, "abc", 4);
+  owner = LLKCString::alloc()->initWithCharsNoCopy_freeWhenDone(heap, true);
+  ASSERT_NE(owner, nullptr);
+  EXPECT_EQ(owner->chars(), heap);
+  EXPECT_EQ(owner->iFreeWD, 1u);
+  owner->release();  // frees `heap` with C free: the leak checker reports it otherwise
+
   LLKBObject* plain = LLKBObject::new_();
   EXPECT_EQ(LLKCString::alloc()->initWithCopy_deep(plain, false), nullptr);  // freed, not leaked
   llk::release(plain);
@@ -417,16 +368,12 @@ TEST_F(LLKCStringTest, CopiesKeepTheCachedHashAndLiteralCopiesAreCounted) {
   for (LLKCString* copy : {literal->copy(), literal->deepCopy()}) {
     ASSERT_NE(copy, nullptr);
     EXPECT_NE(copy, literal);
-    EXPECT_FALSE(copy->isLiteral());
-    EXPECT_STREQ(copy->className(), "LLKCString");
     EXPECT_EQ(copy->class_(), LLKCString::classObject());
     EXPECT_EQ(copy->view(), "copied literal");
     copy->retain();
     EXPECT_EQ(copy->retainCount(), 2u);
     copy->release();
   }
-  EXPECT_TRUE(literal->isLiteral());
-  EXPECT_EQ(literal->view(), "copied literal");
 }
 
 TEST_F(LLKCStringTest, LiteralIsOneUncountedConstantPerText) {
@@ -434,9 +381,6 @@ TEST_F(LLKCStringTest, LiteralIsOneUncountedConstantPerText) {
   EXPECT_TRUE(literal->isLiteral());
   EXPECT_STREQ(literal->className(), "LLKCString");
   EXPECT_EQ(literal->class_(), LLKCLiteralString::classObject());
-  EXPECT_TRUE(llk::isa<LLKCString>(literal));
-  EXPECT_EQ(literal->iFreeWD, 0u);
-  EXPECT_EQ(literal->length(), 13u);
   EXPECT_EQ(literal->retain(), literal);
   literal->release();
   literal->release();

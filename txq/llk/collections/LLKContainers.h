@@ -40,6 +40,7 @@ class LLKIndexIterator {
   LLKIndexIterator() noexcept = default;
   LLKIndexIterator(C* container, uint64_t index) noexcept : container_(container), index_(index) {}
   T* operator*() const noexcept {
+    if (container_ == nullptr) return nullptr;  // a nil container's range is empty anyway
     LLKBObject* object = container_->fetchAtIndex(index_);
     if constexpr (std::is_same_v<T, LLKBObject>) {
       return object;
@@ -73,18 +74,56 @@ LLKIndexIterator<C> end(C* container) noexcept {
   return LLKIndexIterator<C>(container, container != nullptr ? container->count() : 0);
 }
 
+// The container's own range, whichever begin/end overloads it has (the sparse vector and the keyring
+// bring their own).
+template <class C>
+auto llkRangeBegin(C* container) noexcept {
+  return begin(container);
+}
+template <class C>
+auto llkRangeEnd(C* container) noexcept {
+  return end(container);
+}
+
+// Walks another iterator and hands out its objects as T* (nil for objects of another class).
+template <class T, class It>
+class LLKCastIterator {
+ public:
+  using iterator_category = std::forward_iterator_tag;
+  using value_type = T*;
+  using difference_type = std::ptrdiff_t;
+  using pointer = void;
+  using reference = T*;
+
+  LLKCastIterator() noexcept = default;
+  explicit LLKCastIterator(It at) noexcept : at_(at) {}
+  T* operator*() const noexcept { return llk::cast<T>(*at_); }
+  LLKCastIterator& operator++() noexcept {
+    ++at_;
+    return *this;
+  }
+  LLKCastIterator operator++(int) noexcept {
+    LLKCastIterator before = *this;
+    ++at_;
+    return before;
+  }
+  bool operator==(const LLKCastIterator& other) const noexcept { return at_ == other.at_; }
+
+ private:
+  It at_{};
+};
+
 namespace llk {
 
 // A view of a container whose elements arrive as T* (nil for objects of another class).
-template <class T, LLKIndexedContainer C>
+template <class T, class C>
 struct TypedView {
+  using Iterator = LLKCastIterator<T, decltype(llkRangeBegin(static_cast<C*>(nullptr)))>;
   C* container;
-  LLKIndexIterator<C, T> begin() const noexcept { return LLKIndexIterator<C, T>(container, 0); }
-  LLKIndexIterator<C, T> end() const noexcept {
-    return LLKIndexIterator<C, T>(container, container != nullptr ? container->count() : 0);
-  }
+  Iterator begin() const noexcept { return Iterator(llkRangeBegin(container)); }
+  Iterator end() const noexcept { return Iterator(llkRangeEnd(container)); }
 };
-template <class T, LLKIndexedContainer C>
+template <class T, class C>
 TypedView<T, C> typed(C* container) noexcept {
   return TypedView<T, C>{container};
 }

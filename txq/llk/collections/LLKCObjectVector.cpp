@@ -1,0 +1,380 @@
+#include <txq/llk/collections/LLKCObjectVector.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+using private_t = LLKCObjectVector::private_t;
+
+void changed(const private_t* d, uint32_t op, LLKBObject* object) noexcept {
+  if (d->mChangeCallback != nullptr) d->mChangeCallback(op, object, d->mChangeContext);
+}
+
+bool accepts(const private_t* d, uint32_t op, LLKBObject* object) noexcept {
+  return d->mAcceptCallback == nullptr || d->mAcceptCallback(op, object, d->mAcceptContext);
+}
+
+// Empties an occupied slot: change op 1, the slot cleared, the object released.
+void vacate(private_t* d, uint64_t slot) noexcept {
+  LLKBObject* object = d->mObjects[slot];
+  changed(d, 1, object);
+  d->mObjects[slot] = nullptr;
+  --d->mCount;
+  object->release();
+}
+
+void empty(private_t* d) noexcept {
+  for (uint64_t i = 0; i < d->mCapacity && d->mCount > 0; ++i) {
+    if (d->mObjects[i] != nullptr) vacate(d, i);
+  }
+}
+
+// Moves the objects to the front slots in their order.
+void compactSlots(private_t* d) noexcept {
+  uint64_t kept = 0;
+  for (uint64_t i = 0; i < d->mCapacity && kept < d->mCount; ++i) {
+    LLKBObject* object = d->mObjects[i];
+    if (object == nullptr) continue;
+    if (kept != i) {
+      d->mObjects[kept] = object;
+      d->mObjects[i] = nullptr;
+    }
+    ++kept;
+  }
+}
+
+}  // namespace
+
+LLKCObjectVector::private_t::~private_t() {
+  empty(this);
+  std::free(mObjects);
+}
+
+LLK_DEFINE_CLASS(LLKCObjectVector, LLK_PROTOCOLS(), init, initWithCapacity, initWithHead_andRest,
+                 initWithObjectsOfList, count, capacity, growFactor, setGrowFactor, resize, compact, fetchAtIndex,
+                 contains, contains_atIndex, stash, store_atIndex, append, prepend, insert_atIndex, remove,
+                 removeAtIndex, clear, setChangeCallback_withContext, setAcceptCallback_withContext,
+                 iterateWithFunction_andContext, iterateUntilMatchWithFunction_andContext,
+                 removeEachMatchWithFunction_andContext, removeFirstMatchWithFunction_andContext, initWithCopy_deep,
+                 copy, deepCopy)
+
+namespace {
+
+constexpr uint64_t kMaxSlots = SIZE_MAX / sizeof(LLKBObject*);
+
+// The slots a block for n is made with: small blocks are rounded up to a power of two (8 to 64),
+// so that a vector growing from nothing by a quarter at a time reallocates only a few times.
+uint64_t blockSlots(uint64_t n) noexcept {
+  if (n >= 64) return n;
+  uint64_t slots = 8;
+  while (slots < n) slots <<= 1;
+  return slots;
+}
+
+// A zeroed block for n slots (rounded as above) into d, which has none yet: NO without memory.
+bool makeBlock(private_t* d, uint64_t n) noexcept {
+  const uint64_t slots = blockSlots(n);
+  if (n > kMaxSlots || (d->mObjects = static_cast<LLKBObject**>(std::calloc(slots, sizeof(LLKBObject*)))) == nullptr) {
+    return false;
+  }
+  d->mAllocated = slots;
+  d->mCapacity = n;
+  return true;
+}
+
+// The capacity after one growth step: capacity + ceil(capacity * factor) computed in single
+// precision (at least one more slot). 10 when the factor forbids growing, 2 when the result cannot
+// be represented.
+int32_t grownCapacity(uint64_t capacity, float factor, uint64_t* grown) noexcept {
+  if (!(factor > 0.0f)) return llk::kFull;
+  const float more = std::ceil(static_cast<float>(capacity) * factor);
+  if (!(more < 18446744073709551616.0f)) return llk::kNoMemory;  // also infinities and NaN
+  uint64_t add = static_cast<uint64_t>(more);
+  if (add == 0) add = 1;
+  if (add > UINT64_MAX - capacity) return llk::kNoMemory;
+  *grown = capacity + add;
+  return llk::kDone;
+}
+
+}  // namespace
+
+// ---- Creation ----
+
+LLKCObjectVector* LLKCObjectVector::vector() noexcept {
+  LLKCObjectVector* vector = alloc();
+  return vector != nullptr ? llk::autorelease(vector->init()) : nullptr;
+}
+
+LLKCObjectVector* LLKCObjectVector::init() noexcept {
+  iPrivate = new (std::nothrow) private_t();
+  if (iPrivate == nullptr) {
+    dealloc();
+    return nullptr;
+  }
+  return this;
+}
+
+LLKCObjectVector* LLKCObjectVector::vectorWithCapacity(uint64_t capacity) noexcept {
+  LLKCObjectVector* vector = alloc();
+  return vector != nullptr ? llk::autorelease(vector->initWithCapacity(capacity)) : nullptr;
+}
+
+LLKCObjectVector* LLKCObjectVector::initWithCapacity(uint64_t capacity) noexcept {
+  if (LLKCObjectVector::init() == nullptr) return nullptr;
+  if (!makeBlock(iPrivate, std::max<uint64_t>(capacity, 1))) {
+    dealloc();
+    return nullptr;
+  }
+  return this;
+}
+
+LLKCObjectVector* LLKCObjectVector::initWithHead_andRest(LLKBObject* head, va_list rest) noexcept {
+  uint64_t n = 0;
+  if (head != nullptr) {
+    va_list measure;
+    va_copy(measure, rest);
+    for (n = 1; va_arg(measure, LLKBObject*) != nullptr; ++n) {
+    }
+    va_end(measure);
+  }
+  if (initWithCapacity(n) == nullptr) return nullptr;
+  if (head == nullptr) return this;
+  stash(head);
+  va_list fill;
+  va_copy(fill, rest);
+  for (LLKBObject* object; (object = va_arg(fill, LLKBObject*)) != nullptr;) stash(object);
+  va_end(fill);
+  return this;
+}
+
+LLKCObjectVector* LLKCObjectVector::vectorWithObjectsOfList(LLKBObject* const* nilTerminated) noexcept {
+  LLKCObjectVector* vector = alloc();
+  return vector != nullptr ? llk::autorelease(vector->initWithObjectsOfList(nilTerminated)) : nullptr;
+}
+
+LLKCObjectVector* LLKCObjectVector::initWithObjectsOfList(LLKBObject* const* nilTerminated) noexcept {
+  uint64_t n = 0;
+  while (nilTerminated != nullptr && nilTerminated[n] != nullptr) ++n;
+  if (initWithCapacity(n) == nullptr) return nullptr;
+  for (uint64_t i = 0; i < n; ++i) stash(nilTerminated[i]);
+  return this;
+}
+
+LLKCObjectVector::~LLKCObjectVector() { delete iPrivate; }
+
+// ---- Size ----
+
+float LLKCObjectVector::growFactor() const noexcept { return iPrivate->mGrowFactor; }
+
+void LLKCObjectVector::setGrowFactor(float growFactor) noexcept {
+  iPrivate->mGrowFactor = growFactor > 0.0f ? growFactor : 0.0f;
+}
+
+int32_t LLKCObjectVector::resize(uint64_t capacity) noexcept {
+  private_t* const d = iPrivate;
+  const uint64_t n = std::max<uint64_t>(std::max<uint64_t>(capacity, 1), d->mCount);
+  if (n == d->mCapacity) return llk::kDone;
+  if (n > kMaxSlots) return llk::kNoMemory;
+  const uint64_t slots = blockSlots(n);
+  if (n > d->mAllocated) {
+    void* block = std::realloc(d->mObjects, slots * sizeof(LLKBObject*));
+    if (block == nullptr) return llk::kNoMemory;
+    std::memset(static_cast<LLKBObject**>(block) + d->mAllocated, 0, (slots - d->mAllocated) * sizeof(LLKBObject*));
+    d->mObjects = static_cast<LLKBObject**>(block);
+    d->mAllocated = slots;
+  } else if (n < d->mCapacity) {
+    compactSlots(d);  // every object now sits below n
+    if (slots < d->mAllocated) {
+      void* block = std::realloc(d->mObjects, slots * sizeof(LLKBObject*));
+      if (block != nullptr) {  // else the larger block stays, which is harmless
+        d->mObjects = static_cast<LLKBObject**>(block);
+        d->mAllocated = slots;
+      }
+    }
+  }
+  d->mCapacity = n;  // slots past the objects are nil up to the block's end
+  return llk::kDone;
+}
+
+int32_t LLKCObjectVector::compact() noexcept {
+  compactSlots(iPrivate);
+  return llk::kDone;
+}
+
+// ---- Access ----
+
+bool LLKCObjectVector::contains(LLKBObject* object) const noexcept { return contains_atIndex(object, nullptr); }
+
+bool LLKCObjectVector::contains_atIndex(LLKBObject* object, uint64_t* index) const noexcept {
+  const private_t* const d = iPrivate;
+  if (object == nullptr) return false;
+  for (uint64_t i = 0; i < d->mCapacity; ++i) {
+    if (d->mObjects[i] == object) {
+      if (index != nullptr) *index = i;
+      return true;
+    }
+  }
+  return false;
+}
+
+// ---- Additions ----
+
+int32_t LLKCObjectVector::stash(LLKBObject* object) noexcept {
+  private_t* const d = iPrivate;
+  if (object == nullptr) return llk::kNilArgument;
+  if (!accepts(d, 0, object)) return llk::kRefused;
+  uint64_t slot = 0;
+  if (d->mCount == d->mCapacity) {
+    uint64_t grown = 0;
+    const int32_t status = grownCapacity(d->mCapacity, d->mGrowFactor, &grown);
+    if (status != llk::kDone) return status;
+    slot = d->mCapacity;  // the first new slot
+    if (resize(grown) != llk::kDone) return llk::kNoMemory;
+  } else {
+    while (slot < d->mCapacity && d->mObjects[slot] != nullptr) ++slot;
+    if (slot == d->mCapacity) return llk::kNoFreeSlot;  // only if the count were wrong
+  }
+  d->mObjects[slot] = object->retain();
+  ++d->mCount;
+  changed(d, 0, object);
+  return llk::kDone;
+}
+
+LLKBObject* LLKCObjectVector::store_atIndex(LLKBObject* object, uint64_t index) noexcept {
+  private_t* const d = iPrivate;
+  if (object == nullptr || index >= d->mCapacity) return nullptr;
+  LLKBObject* old = d->mObjects[index];
+  if (!accepts(d, 0, object) || (old != nullptr && !accepts(d, 1, old))) return nullptr;
+  if (old != nullptr) changed(d, 1, old);
+  d->mObjects[index] = object->retain();
+  if (old != nullptr) {
+    old->release();
+  } else {
+    ++d->mCount;
+  }
+  changed(d, 0, object);
+  return object;
+}
+
+int32_t LLKCObjectVector::append(LLKBObject*) noexcept { return llk::kNotSupported; }
+
+int32_t LLKCObjectVector::prepend(LLKBObject*) noexcept { return llk::kNotSupported; }
+
+LLKBObject* LLKCObjectVector::insert_atIndex(LLKBObject*, uint64_t) noexcept { return nullptr; }
+
+// ---- Removals ----
+
+int32_t LLKCObjectVector::remove(LLKBObject* object) noexcept {
+  uint64_t index = 0;
+  if (!contains_atIndex(object, &index)) return llk::kNotFound;
+  if (!accepts(iPrivate, 0, object)) return llk::kRefused;  // op 0 here, op 1 again below
+  return removeAtIndex(index);
+}
+
+int32_t LLKCObjectVector::removeAtIndex(uint64_t index) noexcept {
+  private_t* const d = iPrivate;
+  if (index >= d->mCapacity) return llk::kOutOfRange;
+  LLKBObject* object = d->mObjects[index];
+  if (object == nullptr) return llk::kDone;
+  if (!accepts(d, 1, object)) return llk::kRefused;
+  vacate(d, index);
+  return llk::kDone;
+}
+
+void LLKCObjectVector::clear() noexcept { empty(iPrivate); }
+
+// ---- Callbacks and iteration ----
+
+void LLKCObjectVector::setChangeCallback_withContext(LLKFChangeCallback callback, void* context) noexcept {
+  iPrivate->mChangeCallback = callback;
+  iPrivate->mChangeContext = context;
+}
+
+void LLKCObjectVector::setAcceptCallback_withContext(LLKFAcceptCallback callback, void* context) noexcept {
+  iPrivate->mAcceptCallback = callback;
+  iPrivate->mAcceptContext = context;
+}
+
+void LLKCObjectVector::iterateWithFunction_andContext(LLKFIterateFunction function, void* context) noexcept {
+  const private_t* const d = iPrivate;
+  if (function == nullptr) return;
+  for (uint64_t i = 0; i < d->mCapacity; ++i) {
+    if (d->mObjects[i] != nullptr) function(d->mObjects[i], context);
+  }
+}
+
+LLKBObject* LLKCObjectVector::iterateUntilMatchWithFunction_andContext(LLKFMatchFunction function,
+                                                                       void* context) noexcept {
+  const private_t* const d = iPrivate;
+  if (function == nullptr) return nullptr;
+  for (uint64_t i = 0; i < d->mCapacity; ++i) {
+    LLKBObject* object = d->mObjects[i];
+    if (object != nullptr && function(object, context)) return object;
+  }
+  return nullptr;
+}
+
+bool LLKCObjectVector::removeEachMatchWithFunction_andContext(LLKFMatchFunction function, void* context) noexcept {
+  private_t* const d = iPrivate;
+  if (function == nullptr) return false;
+  bool matched = false;
+  for (uint64_t i = 0; i < d->mCapacity; ++i) {
+    LLKBObject* object = d->mObjects[i];
+    if (object == nullptr || !function(object, context)) continue;
+    matched = true;
+    if (accepts(d, 1, object)) vacate(d, i);
+  }
+  return matched;
+}
+
+bool LLKCObjectVector::removeFirstMatchWithFunction_andContext(LLKFMatchFunction function, void* context) noexcept {
+  private_t* const d = iPrivate;
+  if (function == nullptr) return false;
+  for (uint64_t i = 0; i < d->mCapacity; ++i) {
+    LLKBObject* object = d->mObjects[i];
+    if (object == nullptr || !function(object, context)) continue;
+    if (accepts(d, 1, object)) vacate(d, i);
+    return true;
+  }
+  return false;
+}
+
+// ---- Copies ----
+
+LLKCObjectVector* LLKCObjectVector::initWithCopy_deep(LLKBObject* source, bool deep) noexcept {
+  LLKCObjectVector* other = llk::cast<LLKCObjectVector>(source);
+  if (other == nullptr) {
+    dealloc();
+    return nullptr;
+  }
+  const private_t* const s = other->iPrivate;
+  if (LLKCObjectVector::init() == nullptr) return nullptr;
+  private_t* const d = iPrivate;
+  d->mGrowFactor = s->mGrowFactor;
+  if (s->mCapacity > 0 && !makeBlock(d, s->mCapacity)) {
+    dealloc();
+    return nullptr;
+  }
+  for (uint64_t i = 0; i < s->mCapacity; ++i) {
+    LLKBObject* object = s->mObjects[i];
+    if (object == nullptr) continue;
+    if (deep) {
+      object = llk::conformsTo(object, &LLKPCopyable::kProtocol) ? object->copy() : nullptr;
+      if (object == nullptr) {
+        dealloc();  // releases the copies made so far
+        return nullptr;
+      }
+    }
+    d->mObjects[i] = object->retain();
+    ++d->mCount;
+  }
+  return this;
+}
+
+LLKCObjectVector* LLKCObjectVector::copy() noexcept { return static_cast<LLKCObjectVector*>(Super::copy()); }
+
+LLKCObjectVector* LLKCObjectVector::deepCopy() noexcept { return static_cast<LLKCObjectVector*>(Super::deepCopy()); }
