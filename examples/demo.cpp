@@ -118,6 +118,43 @@ void values() {
   std::printf("%llu bytes in base64: %s\n", static_cast<unsigned long long>(data->length()), data->toChars());
 }
 
+void collections() {
+  section("Collections");
+  LLKCObjectDeque* deque = LLKCObjectDeque::dequeWithObjects("a"_llk, "b"_llk, "c"_llk);
+  deque->rotateBy(1);
+  std::printf("a deque of a, b, c rotated by one:");
+  for (LLKCString* text : llk::typed<LLKCString>(deque)) std::printf(" %s", text->chars());
+  llk::sort(deque, [](LLKBObject* a, LLKBObject* b) { return -a->compareTo(b); });
+  std::printf("; sorted backwards:");
+  llk::forEach(deque, [](LLKBObject* o) { std::printf(" %s", o->toChars()); });
+  std::printf("\n");
+
+  // Two equal keys at different addresses: one map entry, two shelf entries.
+  LLKCString* first = LLKCString::stringWithChars("port");
+  LLKCString* second = LLKCString::stringWithChars("port");
+  LLKCObjectMap* map = LLKCObjectMap::map();
+  LLKCObjectShelf* shelf = LLKCObjectShelf::shelf();
+  map->store_forKey(LLKCNumber::numberWithUint(80), first);
+  map->store_forKey(LLKCNumber::numberWithUint(8080), second);
+  shelf->store_forKey(LLKCNumber::numberWithUint(80), first);
+  shelf->store_forKey(LLKCNumber::numberWithUint(8080), second);
+  std::printf("map by value: %llu entry, port = %s; shelf by identity: %llu entries\n",
+              static_cast<unsigned long long>(map->count()), map->fetchForKey("port"_llk)->toChars(),
+              static_cast<unsigned long long>(shelf->count()));
+
+  LLKCObjectTable* table = LLKCObjectTable::tableWithCapacity(4);
+  for (uint64_t key : {30u, 10u, 20u}) table->store_forKey(LLKCNumber::numberWithUint(key * 100), key);
+  table->store_forKey("replaced"_llk, 10);
+  std::printf("a table in insertion order:");
+  for (LLKBObject* object : table) std::printf(" %s", object->toChars());
+  std::printf("\n");
+
+  LLKCStringCache* cache = LLKCStringCache::cache();
+  LLKCString* once = cache->store("repeated key");
+  std::printf("the string cache hands out one object per text: %s\n",
+              cache->store("repeated key") == once ? "same object" : "DIFFERENT");
+}
+
 }  // namespace
 
 int main() {
@@ -128,5 +165,6 @@ int main() {
   logModes();
   strings();
   values();
+  collections();
   return 0;
 }
