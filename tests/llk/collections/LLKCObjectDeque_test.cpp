@@ -10,7 +10,6 @@
 #include <vector>
 
 #include <txq/llk/collections/LLKContainers.h>
-#include <txq/llk/values/LLKCData.h>
 #include <txq/llk/values/LLKCString.h>
 #include <txq/llk/values/LLKFRandom.h>
 
@@ -52,44 +51,43 @@ std::vector<LLKBObject*> contents(LLKCObjectDeque* deque) {
 
 }  // namespace
 
-// ---- Creation and growth ----
-
-TEST_F(LLKCObjectDequeTest, FactoriesSetCapacityAndOrder) {
-  LLKCObjectDeque* empty = LLKCObjectDeque::deque();
-  EXPECT_EQ(empty->capacity(), 0u);
-  EXPECT_EQ(empty->head(), nullptr);
-  EXPECT_EQ(empty->tail(), nullptr);
-  EXPECT_FLOAT_EQ(empty->growFactor(), 0.25f);
+TEST_F(LLKCObjectDequeTest, FactoriesGrowthAndStatusCodes) {
+  EXPECT_EQ(LLKCObjectDeque::deque()->capacity(), 0u);
+  EXPECT_FLOAT_EQ(LLKCObjectDeque::deque()->growFactor(), 0.25f);
   EXPECT_EQ(LLKCObjectDeque::dequeWithCapacity(0)->capacity(), 1u);
-  LLKCObjectDeque* deque = LLKCObjectDeque::dequeWithObjects(str("a"), str("b"), str("c"), nullptr);
-  EXPECT_EQ(texts(deque), "a,b,c");
-  EXPECT_EQ(deque->capacity(), 3u);
+  EXPECT_EQ(texts(LLKCObjectDeque::dequeWithObjects(str("a"), str("b"), nullptr, str("c"))), "a,b");
   EXPECT_EQ(texts(dequeOfList(str("p"), str("q"), nullptr)), "p,q");
   EXPECT_EQ(dequeOfList(nullptr)->count(), 0u);
-  EXPECT_EQ(texts(llk::autorelease(LLKCObjectDeque::alloc()->initWithObjects(str("x")))), "x");
-}
 
-TEST_F(LLKCObjectDequeTest, FullDequeGrowsByTheFactorOrRefusesWhenAskedNotTo) {
   LLKCObjectDeque* deque = LLKCObjectDeque::dequeWithCapacity(4);
   for (const char* t : {"b", "c", "d", "e"}) ASSERT_EQ(deque->append(str(t)), 0);
   LLKBObject* x = str("x");
   EXPECT_EQ(deque->append_andResizeIfNeeded(x, false), llk::kFull);
   EXPECT_EQ(deque->prepend_andResizeIfNeeded(x, false), llk::kFull);
   EXPECT_EQ(deque->insert_atIndex_andResizeIfNeeded(x, 1, false), llk::kFull);
-  EXPECT_EQ(x->retainCount(), 1u);
-  EXPECT_EQ(deque->capacity(), 4u);
   EXPECT_EQ(deque->prepend(str("a")), 0);
   EXPECT_EQ(deque->capacity(), 5u);
-  EXPECT_EQ(texts(deque), "a,b,c,d,e");
   deque->setGrowFactor(0);
-  EXPECT_EQ(deque->append(x), llk::kFull);
   EXPECT_EQ(deque->append_andResizeIfNeeded(x, true), llk::kFull);
   deque->setGrowFactor(1e30f);
   EXPECT_EQ(deque->append(x), llk::kNoMemory);  // capacity + growth cannot be represented
+  EXPECT_EQ(deque->append(nullptr), llk::kNilArgument);
+  EXPECT_EQ(deque->prepend(nullptr), llk::kNilArgument);
+  EXPECT_EQ(deque->insert_atIndex(nullptr, 0), llk::kNilArgument);
+  EXPECT_EQ(deque->remove(nullptr), llk::kNilArgument);
+  EXPECT_EQ(deque->replace_atIndex(nullptr, 0), nullptr);
+  EXPECT_EQ(deque->remove(str("a")), llk::kNotFound);
+  EXPECT_EQ(deque->insert_atIndex(x, 5), llk::kOutOfRange);  // at the count: append is the way
+  EXPECT_EQ(deque->removeAtIndex(5), llk::kOutOfRange);
+  EXPECT_EQ(deque->replace_atIndex(x, 5), nullptr);
   EXPECT_EQ(texts(deque), "a,b,c,d,e");
+  LLKCObjectDeque* empty = LLKCObjectDeque::deque();
+  EXPECT_EQ(empty->head(), nullptr);
+  EXPECT_EQ(empty->removeHead(), llk::kNotFound);
+  EXPECT_EQ(empty->removeTail(), llk::kNotFound);
 }
 
-TEST_F(LLKCObjectDequeTest, ReserveLeavesAtLeastThatManyFreeSlots) {
+TEST_F(LLKCObjectDequeTest, ReserveResizeAndCompactKeepOrderWhenTheRingWraps) {
   LLKCObjectDeque* deque = wrapped();
   EXPECT_EQ(deque->reserve(1), 0);
   EXPECT_EQ(deque->capacity(), 4u);
@@ -97,14 +95,8 @@ TEST_F(LLKCObjectDequeTest, ReserveLeavesAtLeastThatManyFreeSlots) {
   EXPECT_EQ(deque->capacity(), 8u);
   EXPECT_EQ(texts(deque), "c,d,e");
   EXPECT_EQ(deque->reserve(UINT64_MAX), llk::kNoMemory);
+  EXPECT_EQ(deque->resize(UINT64_MAX), llk::kNoMemory);
   EXPECT_EQ(deque->capacity(), 8u);
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(deque->append_andResizeIfNeeded(str("f"), false), 0);
-}
-
-TEST_F(LLKCObjectDequeTest, ResizeKeepsOrderEvenWhenTheRingWraps) {
-  LLKCObjectDeque* deque = wrapped();
-  EXPECT_EQ(deque->resize(10), 0);
-  EXPECT_EQ(texts(deque), "c,d,e");
   EXPECT_EQ(deque->resize(1), 0);
   EXPECT_EQ(deque->capacity(), 3u);
   EXPECT_EQ(texts(deque), "c,d,e");
@@ -112,52 +104,6 @@ TEST_F(LLKCObjectDequeTest, ResizeKeepsOrderEvenWhenTheRingWraps) {
   EXPECT_EQ(again->compact(), 0);
   EXPECT_EQ(again->capacity(), 3u);
   EXPECT_EQ(texts(again), "c,d,e");
-  EXPECT_EQ(again->resize(UINT64_MAX), llk::kNoMemory);
-}
-
-// ---- Ends, indexes and statuses ----
-
-TEST_F(LLKCObjectDequeTest, HeadTailAndIndexesFollowTheEnds) {
-  LLKCObjectDeque* deque = wrapped();
-  EXPECT_EQ(static_cast<LLKCString*>(deque->head())->view(), "c");
-  EXPECT_EQ(static_cast<LLKCString*>(deque->tail())->view(), "e");
-  EXPECT_EQ(deque->atIndex(1), deque->fetchAtIndex(1));
-  EXPECT_EQ(deque->atIndex(3), nullptr);
-  EXPECT_EQ(deque->removeTail(), 0);
-  EXPECT_EQ(deque->removeHead(), 0);
-  EXPECT_EQ(texts(deque), "d");
-  EXPECT_EQ(deque->removeHead(), 0);
-  EXPECT_EQ(deque->removeHead(), llk::kNotFound);
-  EXPECT_EQ(deque->removeTail(), llk::kNotFound);
-}
-
-TEST_F(LLKCObjectDequeTest, StatusCodesForNilMissingAndOutOfRange) {
-  LLKCObjectDeque* deque = LLKCObjectDeque::dequeWithObjects(str("a"), str("b"));
-  EXPECT_EQ(deque->append(nullptr), llk::kNilArgument);
-  EXPECT_EQ(deque->prepend(nullptr), llk::kNilArgument);
-  EXPECT_EQ(deque->insert_atIndex(nullptr, 0), llk::kNilArgument);
-  EXPECT_EQ(deque->append_andResizeIfNeeded(nullptr, true), llk::kNilArgument);
-  EXPECT_EQ(deque->remove(nullptr), llk::kNilArgument);
-  EXPECT_EQ(deque->replace_atIndex(nullptr, 0), nullptr);
-  EXPECT_EQ(deque->remove(str("a")), llk::kNotFound);
-  EXPECT_EQ(deque->insert_atIndex(str("c"), 2), llk::kOutOfRange);  // at the count: append is the way
-  EXPECT_EQ(deque->removeAtIndex(2), llk::kOutOfRange);
-  EXPECT_EQ(deque->replace_atIndex(str("c"), 2), nullptr);
-  EXPECT_EQ(texts(deque), "a,b");
-}
-
-TEST_F(LLKCObjectDequeTest, InsertAndRemoveInTheMiddleFromEitherEnd) {
-  LLKCObjectDeque* deque = wrapped();  // c, d, e in a ring of 4
-  deque->resize(8);
-  deque->insert_atIndex(str("c2"), 1);  // nearer the head
-  deque->insert_atIndex(str("d2"), 3);  // nearer the tail
-  EXPECT_EQ(texts(deque), "c,c2,d,d2,e");
-  EXPECT_EQ(deque->removeAtIndex(1), 0);
-  EXPECT_EQ(deque->removeAtIndex(2), 0);
-  EXPECT_EQ(texts(deque), "c,d,e");
-  LLKBObject* d = deque->fetchAtIndex(1);
-  EXPECT_EQ(deque->remove(d), 0);
-  EXPECT_EQ(texts(deque), "c,e");
 }
 
 TEST_F(LLKCObjectDequeTest, MatchesADequeModelUnderMixedTraffic) {
@@ -220,8 +166,6 @@ TEST_F(LLKCObjectDequeTest, MatchesADequeModelUnderMixedTraffic) {
   }
 }
 
-// ---- Replacement ----
-
 TEST_F(LLKCObjectDequeTest, ReplaceHandsBackTheOldObjectWithoutCallbacks) {
   LLKBObject* old = LLKCString::alloc()->initWithChars("old");
   LLKCObjectDeque* deque = LLKCObjectDeque::dequeWithObjects(old);
@@ -230,22 +174,18 @@ TEST_F(LLKCObjectDequeTest, ReplaceHandsBackTheOldObjectWithoutCallbacks) {
   rec.attach(deque);
   LLKBObject* fresh = str("new");
   EXPECT_EQ(deque->replace_atIndex(fresh, 0), old);
-  EXPECT_EQ(old->retainCount(), 1u);  // alive in the pool
-  EXPECT_EQ(static_cast<LLKCString*>(old)->view(), "old");
-  EXPECT_EQ(fresh->retainCount(), 2u);
+  EXPECT_EQ(static_cast<LLKCString*>(old)->view(), "old");  // alive in the pool
   EXPECT_EQ(deque->head(), fresh);
   EXPECT_TRUE(rec.changes.empty());
   EXPECT_EQ(deque->replace_atIndex(fresh, 0), fresh);  // the same object again: kept, and handed back
   EXPECT_EQ(fresh->retainCount(), 3u);                   // to the pool once more
-  EXPECT_EQ(deque->count(), 1u);
 }
 
-// ---- Callbacks and retain discipline ----
-
-TEST_F(LLKCObjectDequeTest, ChangeCallbackOrderAcrossOperations) {
-  LLKCObjectDeque* deque = LLKCObjectDeque::deque();
+TEST_F(LLKCObjectDequeTest, ChangeCallbackOrderAcrossOperationsAndDealloc) {
+  LLKCObjectDeque* deque = LLKCObjectDeque::alloc()->initWithCapacity(2);
   CallbackRecorder rec;
-  rec.attach(deque);  // the accept callback is not used by deques
+  deque->setCallback_withContext(&CallbackRecorder::change, &rec);
+  deque->setAcceptCallback_withContext(&CallbackRecorder::accept, &rec);  // not used by deques
   LLKBObject* a = str("a");
   LLKBObject* b = str("b");
   LLKBObject* c = str("c");
@@ -258,99 +198,65 @@ TEST_F(LLKCObjectDequeTest, ChangeCallbackOrderAcrossOperations) {
   deque->append(a);
   deque->remove(c);
   deque->clear();
-  EXPECT_EQ(rec.changes,
-            (std::vector<Event>{{0, a}, {0, b}, {0, c}, {1, a}, {1, b}, {0, a}, {1, c}, {1, a}}));
-  EXPECT_TRUE(rec.asked.empty());
-  EXPECT_EQ(a->retainCount(), 1u);
-  EXPECT_EQ(b->retainCount(), 1u);
-  EXPECT_EQ(c->retainCount(), 1u);
-}
-
-TEST_F(LLKCObjectDequeTest, DeallocTellsTheCallbackHeadFirstThenReleases) {
-  LLKBObject* a = str("a");
-  LLKBObject* b = str("b");
-  CallbackRecorder rec;
-  LLKCObjectDeque* deque = LLKCObjectDeque::alloc()->initWithCapacity(2);
-  deque->setCallback_withContext(&CallbackRecorder::change, &rec);
   deque->append(b);
-  deque->prepend(a);  // wraps
-  rec.reset();
+  deque->prepend(a);
   deque->release();
-  EXPECT_EQ(rec.changes, (std::vector<Event>{{1, a}, {1, b}}));
-  EXPECT_EQ(a->retainCount(), 1u);
-  EXPECT_EQ(b->retainCount(), 1u);
+  EXPECT_EQ(rec.changes, (std::vector<Event>{{0, a}, {0, b}, {0, c}, {1, a}, {1, b}, {0, a}, {1, c}, {1, a},
+                                             {0, b}, {0, a}, {1, a}, {1, b}}));
+  EXPECT_TRUE(rec.asked.empty());
 }
 
-// ---- Rotation, shuffle, sort ----
-
-TEST_F(LLKCObjectDequeTest, RotateMovesTheFirstObjectsToTheEnd) {
+TEST_F(LLKCObjectDequeTest, RotateByZeroOrAtLeastTheCountChangesNothing) {
   LLKCObjectDeque* deque = LLKCObjectDeque::dequeWithObjects(str("a"), str("b"), str("c"));
-  deque->rotateBy(1);
-  EXPECT_EQ(texts(deque), "b,c,a");
   deque->rotateBy(0);
   deque->rotateBy(3);
   deque->rotateBy(UINT64_MAX);
-  EXPECT_EQ(texts(deque), "b,c,a");
+  EXPECT_EQ(texts(deque), "a,b,c");
   LLKCObjectDeque* roomy = wrapped();  // c, d, e with a free slot
   roomy->rotateBy(2);
   EXPECT_EQ(texts(roomy), "e,c,d");
-  roomy->rotateBy(1);
-  EXPECT_EQ(texts(roomy), "c,d,e");
 }
 
-TEST_F(LLKCObjectDequeTest, ScrambleLeavesTwoObjectsAndTheLastOneInPlace) {
+TEST_F(LLKCObjectDequeTest, ScrambleSwapsEachPositionWithALaterDrawnOneButNeverMovesTheLast) {
   LLKCObjectDeque* two = LLKCObjectDeque::dequeWithObjects(str("a"), str("b"));
-  for (int i = 0; i < 20; ++i) two->scramble();
+  two->scramble();
   EXPECT_EQ(texts(two), "a,b");
   LLKCObjectDeque* deque = LLKCObjectDeque::deque();
-  for (const char* t : {"a", "b", "c", "d", "e", "f"}) deque->append(str(t));
-  bool moved = false;
-  for (int i = 0; i < 50; ++i) {
-    deque->scramble();
-    EXPECT_EQ(static_cast<LLKCString*>(deque->tail())->view(), "f");
-    moved |= texts(deque) != "a,b,c,d,e,f";
-  }
-  EXPECT_TRUE(moved);
-  std::string sorted = texts(deque);
-  std::sort(sorted.begin(), sorted.end());
-  EXPECT_EQ(sorted, ",,,,,abcdef");  // still a permutation of the same objects
-}
-
-TEST_F(LLKCObjectDequeTest, ScrambleSwapsEachPositionWithALaterDrawnOne) {
-  LLKCObjectDeque* deque = LLKCObjectDeque::deque();
   for (const char* t : {"a", "b", "c", "d", "e"}) deque->append(str(t));
-  // The same draws from the shared generator, applied to a plain array.
-  LLKFRandomSeed(77);
-  std::string expected = "abcde";
-  for (size_t i = 0; i + 1 < expected.size() - 1; ++i) {
-    std::swap(expected[i], expected[LLKFRandomDrawWithRangeUint(i + 1, expected.size() - 1)]);
+  for (uint32_t seed : {77u, 78u, 79u}) {
+    // The same draws from the shared generator, applied to a plain array.
+    std::string expected = texts(deque);
+    expected.erase(std::remove(expected.begin(), expected.end(), ','), expected.end());
+    LLKFRandomSeed(seed);
+    for (size_t i = 0; i + 1 < expected.size() - 1; ++i) {
+      std::swap(expected[i], expected[LLKFRandomDrawWithRangeUint(i + 1, expected.size() - 1)]);
+    }
+    LLKFRandomSeed(seed);
+    deque->scramble();
+    std::string got;
+    for (LLKBObject* o : deque) got += static_cast<LLKCString*>(o)->chars();
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(got.back(), 'e');
   }
-  LLKFRandomSeed(77);
-  deque->scramble();
-  std::string got;
-  for (LLKBObject* o : deque) got += static_cast<LLKCString*>(o)->chars();
-  EXPECT_EQ(got, expected);
-  EXPECT_EQ(got.back(), 'e');
-  EXPECT_NE(got[0], 'a');  // position 0 always swaps with a later one
 }
 
-TEST_F(LLKCObjectDequeTest, SortUsesTheFunctionEvenWhenTheRingWraps) {
+TEST_F(LLKCObjectDequeTest, SortAndTheLambdaHelpersWorkWhenTheRingWraps) {
   LLKCObjectDeque* deque = LLKCObjectDeque::dequeWithCapacity(5);
   for (const char* t : {"q", "q", "q", "m", "z"}) deque->append(str(t));
-  deque->removeHead();
-  deque->removeHead();
-  deque->removeHead();
+  for (int i = 0; i < 3; ++i) deque->removeHead();
   deque->append(str("a"));
   deque->append(str("k"));  // m, z, a, k across the end of the slots
   deque->sortWithFunction_andContext(&txqtest::byText, nullptr);
   EXPECT_EQ(texts(deque), "a,k,m,z");
-  deque->append(str("b"));
-  EXPECT_EQ(texts(deque), "a,k,m,z,b");
   llk::sort(deque, [](LLKBObject* a, LLKBObject* b) { return -txqtest::byText(a, b, nullptr); });
-  EXPECT_EQ(texts(deque), "z,m,k,b,a");
+  std::string seen;
+  for (LLKBObject* o : deque) seen += static_cast<LLKCString*>(o)->chars();
+  for (LLKCString* s : llk::typed<LLKCString>(deque)) seen += s->chars();
+  llk::forEach(deque, [&](LLKBObject* o) { seen += static_cast<LLKCString*>(o)->chars(); });
+  EXPECT_EQ(seen, "zmkazmkazmka");
+  EXPECT_EQ(llk::findIf(deque, [](LLKBObject* o) { return static_cast<LLKCString*>(o)->view() < "m"; }),
+            deque->fetchAtIndex(2));
 }
-
-// ---- Removal by match, iteration ----
 
 TEST_F(LLKCObjectDequeTest, RemoveEachMatchClearsSlotsAsItGoesAndKeepsTheRest) {
   // The deque is the only owner of its objects, so each removed one is freed at its release: no
@@ -365,55 +271,14 @@ TEST_F(LLKCObjectDequeTest, RemoveEachMatchClearsSlotsAsItGoesAndKeepsTheRest) {
     }
     o->release();
   }
-  struct Probe {
-    LLKCObjectDeque* deque;
-    std::vector<LLKBObject*> gone;
-    bool staleSeen;
-    void look() {
-      for (uint64_t i = 0; i < 5; ++i) {
-        for (LLKBObject* g : gone) staleSeen |= deque->fetchAtIndex(i) == g;
-      }
-    }
-  } probe{deque, {}, false};
-  probe.gone.reserve(8);  // no allocation may reuse a freed object's address meanwhile
-  deque->setChangeCallback_withContext(
-      [](uint32_t, LLKBObject* o, void* context) {
-        Probe* p = static_cast<Probe*>(context);
-        p->look();
-        p->gone.push_back(o);
-      },
-      &probe);
-  EXPECT_TRUE(llk::removeIf(deque, [&](LLKBObject* o) {
-    probe.look();
+  EXPECT_FALSE(txqtest::removeIfSeesAFreedObject(deque, 5, [](LLKBObject* o) {
     const std::string_view t = static_cast<LLKCString*>(o)->view();
     return t == "c" || t == "e" || t == "x";
   }));
-  EXPECT_FALSE(probe.staleSeen);
   EXPECT_EQ(texts(deque), "y,d");
-  EXPECT_EQ(probe.gone.size(), 3u);
   EXPECT_TRUE(deque->removeFirstMatchWithFunction_andContext([](LLKBObject*, void*) { return true; }, nullptr));
   EXPECT_EQ(texts(deque), "d");
-  EXPECT_FALSE(deque->removeEachMatchWithFunction_andContext([](LLKBObject*, void*) { return false; }, nullptr));
-  deque->setChangeCallback(nullptr);
 }
-
-TEST_F(LLKCObjectDequeTest, WorksWithRangeForAndTheLambdaHelpers) {
-  LLKCObjectDeque* deque = wrapped();
-  std::string seen;
-  for (LLKBObject* o : deque) seen += static_cast<LLKCString*>(o)->chars();
-  EXPECT_EQ(seen, "cde");
-  int n = 0;
-  llk::forEach(deque, [&](LLKBObject*) { ++n; });
-  EXPECT_EQ(n, 3);
-  EXPECT_EQ(llk::findIf(deque, [](LLKBObject* o) { return static_cast<LLKCString*>(o)->view() == "d"; }),
-            deque->fetchAtIndex(1));
-  EXPECT_EQ(llk::findIf(deque, [](LLKBObject*) { return false; }), nullptr);
-  uint64_t index = 9;
-  EXPECT_TRUE(deque->contains_atIndex(deque->tail(), &index));
-  EXPECT_EQ(index, 2u);
-}
-
-// ---- Copies ----
 
 TEST_F(LLKCObjectDequeTest, CopiesKeepOrderCapacityAndFactorWithoutCallbacks) {
   LLKCObjectDeque* deque = wrapped();
@@ -424,17 +289,14 @@ TEST_F(LLKCObjectDequeTest, CopiesKeepOrderCapacityAndFactorWithoutCallbacks) {
   ASSERT_NE(copy, nullptr);
   EXPECT_EQ(texts(copy), "c,d,e");
   EXPECT_EQ(copy->head(), deque->head());
-  EXPECT_EQ(deque->head()->retainCount(), 3u);  // pool, deque, copy
   EXPECT_EQ(copy->capacity(), 4u);
   EXPECT_FLOAT_EQ(copy->growFactor(), 0.5f);
   copy->clear();
   EXPECT_TRUE(rec.changes.empty());
-
   LLKCObjectDeque* deep = deque->deepCopy();
   ASSERT_NE(deep, nullptr);
   EXPECT_EQ(texts(deep), "c,d,e");
   EXPECT_NE(deep->head(), deque->head());
   deque->append(llk::autorelease(LLKBObject::new_()));
   EXPECT_EQ(deque->deepCopy(), nullptr);
-  EXPECT_EQ(deque->copy()->count(), 4u);
 }

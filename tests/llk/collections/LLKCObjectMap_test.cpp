@@ -314,11 +314,11 @@ TEST_F(LLKCObjectMapTest, ClearTellsEachValueInOrderAndLeavesAWorkingMap) {
   EXPECT_EQ(map->fetchForKey(MapTestKey::keyWithId(1)), v2);
 }
 
-// ---- Capacity and pools ----
-// Spare buckets (a bucket and its list: two objects) and spare entries (one tuple each) stay
-// alive in the pools, so the live-object count shows what went back to a pool and what was freed.
+// ---- Capacity ----
+// Entries are not objects: storing and removing make and free none, whatever the capacity, and
+// the recorded capacity changes only through resize.
 
-TEST_F(LLKCObjectMapTest, StoringUpToTheCapacityTakesFromThePools) {
+TEST_F(LLKCObjectMapTest, StoringWithinAndBeyondTheCapacityMakesNoObjects) {
   if (live() < 0) GTEST_SKIP() << "this build does not count live objects";
   LLKCObjectMap* map = LLKCObjectMap::mapWithCapacity(3);
   EXPECT_EQ(map->capacity(), 3u);
@@ -327,98 +327,101 @@ TEST_F(LLKCObjectMapTest, StoringUpToTheCapacityTakesFromThePools) {
   LLKBObject* value = plain();
   const int64_t before = live();
   for (int i = 0; i < 3; ++i) map->store_forKey(value, keys[i]);
-  EXPECT_EQ(live(), before);  // nothing made
-  map->store_forKey(value, keys[3]);
-  EXPECT_EQ(live(), before + 3);  // a new bucket (and its list) and a new entry
+  EXPECT_EQ(live(), before);
+  map->store_forKey(value, keys[3]);  // beyond the capacity: the room grows
   map->store_forKey(value, colliding[0]);
-  map->store_forKey(value, colliding[1]);  // same hash: a new entry, no new bucket
-  EXPECT_EQ(live(), before + 3 + 3 + 1);
+  map->store_forKey(value, colliding[1]);  // same hash: a separate entry
+  EXPECT_EQ(live(), before);
+  EXPECT_EQ(map->count(), 6u);
+  EXPECT_EQ(map->capacity(), 3u);
+  EXPECT_EQ(value->retainCount(), 1u + 6u);
+  for (LLKBObject* key : keys) EXPECT_EQ(map->fetchForKey(key), value);
+  EXPECT_EQ(map->fetchForKey(MapTestKey::keyWithId(2)), value);
 }
 
-TEST_F(LLKCObjectMapTest, FreedBucketsAndEntriesReturnToThePoolsOnlyWithinTheCapacity) {
-  if (live() < 0) GTEST_SKIP() << "this build does not count live objects";
-  // Capacity 1, three keys: two buckets and two entries beyond the pools.
+TEST_F(LLKCObjectMapTest, RemovalsReleaseKeysAndValuesAndKeepTheCapacity) {
   LLKCObjectMap* map = LLKCObjectMap::mapWithCapacity(1);
   LLKBObject* keys[3] = {str("a"), str("b"), str("c")};
   LLKBObject* value = plain();
   for (LLKBObject* key : keys) map->store_forKey(value, key);
-  const int64_t full = live();
-  // 2 left + 0 spare > 1: the entry and the bucket are freed.
+  const uint32_t keyCount = keys[0]->retainCount();
   EXPECT_EQ(map->removeForKey(keys[0]), 0);
-  EXPECT_EQ(live(), full - 3);
-  // 1 left + 0 spare <= 1: both go back to their pools.
+  EXPECT_EQ(keys[0]->retainCount(), keyCount - 1);
+  EXPECT_EQ(value->retainCount(), 1u + 2u);
   EXPECT_EQ(map->removeForKey(keys[1]), 0);
-  EXPECT_EQ(live(), full - 3);
-  // 0 left + 1 spare <= 1: back to the pools too (they may hold one more than the capacity).
   EXPECT_EQ(map->removeForKey(keys[2]), 0);
-  EXPECT_EQ(live(), full - 3);
-  // Two keys now come from the pools.
+  EXPECT_EQ(value->retainCount(), 1u);
+  EXPECT_EQ(map->capacity(), 1u);
   map->store_forKey(value, keys[0]);
   map->store_forKey(value, keys[1]);
-  EXPECT_EQ(live(), full - 3);
+  EXPECT_EQ(map->count(), 2u);
+  EXPECT_EQ(map->fetchForKey(keys[1]), value);
+  EXPECT_EQ(map->capacity(), 1u);
 }
 
-TEST_F(LLKCObjectMapTest, ASharedBucketStaysInUseUntilItsLastEntryLeaves) {
-  if (live() < 0) GTEST_SKIP() << "this build does not count live objects";
-  LLKCObjectMap* map = LLKCObjectMap::map();  // capacity 0: everything freed is released
+TEST_F(LLKCObjectMapTest, KeysSharingAHashStayFoundUntilEachLeaves) {
+  LLKCObjectMap* map = LLKCObjectMap::map();
   MapTestKey* one = MapTestKey::keyWithId(1);
   MapTestKey* two = MapTestKey::keyWithId(2);
-  LLKBObject* value = plain();
-  map->store_forKey(value, one);
-  map->store_forKey(value, two);
-  const int64_t full = live();
+  LLKBObject* v1 = str("v1");
+  LLKBObject* v2 = str("v2");
+  map->store_forKey(v1, one);
+  map->store_forKey(v2, two);
   EXPECT_EQ(map->removeForKey(one), 0);
-  EXPECT_EQ(live(), full - 1);  // the entry only
+  EXPECT_FALSE(map->containsKey(one));
+  EXPECT_EQ(map->fetchForKey(MapTestKey::keyWithId(2)), v2);
   EXPECT_EQ(map->removeForKey(two), 0);
-  EXPECT_EQ(live(), full - 1 - 3);  // the entry, the bucket and its list
+  EXPECT_FALSE(map->containsKey(two));
+  EXPECT_EQ(map->count(), 0u);
 }
 
-TEST_F(LLKCObjectMapTest, ClearAndBatchRemovalsFollowThePoolRules) {
-  if (live() < 0) GTEST_SKIP() << "this build does not count live objects";
+TEST_F(LLKCObjectMapTest, ClearAndBatchRemovalsLeaveAWorkingMapOfTheSameCapacity) {
   LLKCObjectMap* map = LLKCObjectMap::mapWithCapacity(4);
   LLKBObject* keys[6] = {str("a"), str("b"), str("c"), str("d"), str("e"), str("f")};
   LLKBObject* value = plain();
   const int64_t empty = live();
   for (int i = 0; i < 3; ++i) map->store_forKey(value, keys[i]);
   map->clear();
-  EXPECT_EQ(live(), empty);  // all back in the pools
+  EXPECT_EQ(live(), empty);
+  EXPECT_EQ(value->retainCount(), 1u);
   for (LLKBObject* key : keys) map->store_forKey(value, key);
-  EXPECT_EQ(live(), empty + 2 * 3);
+  EXPECT_EQ(live(), empty);
   EXPECT_EQ(map->removeAll(value), 0);
-  // One at a time: the first entry and bucket find 5 + 0 > 4 and are freed; the rest go back
-  // to the pools, which end with 5 each.
-  EXPECT_EQ(live(), empty + 3);
+  EXPECT_EQ(live(), empty);
+  EXPECT_EQ(value->retainCount(), 1u);
   EXPECT_EQ(map->count(), 0u);
+  EXPECT_EQ(map->capacity(), 4u);
+  for (LLKBObject* key : keys) EXPECT_FALSE(map->containsKey(key));
+  EXPECT_EQ(map->store_forKey(value, keys[5]), 0);
+  EXPECT_EQ(map->keyAtIndex(0), keys[5]);
 }
 
-TEST_F(LLKCObjectMapTest, ResizeGrowsThePoolsAndShrinksNoLowerThanTheCount) {
-  if (live() < 0) GTEST_SKIP() << "this build does not count live objects";
+TEST_F(LLKCObjectMapTest, ResizeRecordsTheCapacityAndShrinksNoLowerThanTheCount) {
   LLKCObjectMap* map = LLKCObjectMap::map();
   EXPECT_EQ(map->capacity(), 0u);
-  int64_t before = live();
+  const int64_t before = live();
   EXPECT_EQ(map->resize(4), 0);
   EXPECT_EQ(map->capacity(), 4u);
-  EXPECT_EQ(live(), before + 4 * 3);
   EXPECT_EQ(map->resize(4), 0);
-  EXPECT_EQ(live(), before + 4 * 3);
+  EXPECT_EQ(live(), before);  // room, not objects
 
   LLKBObject* value = plain();
   LLKBObject* keys[3] = {str("a"), str("b"), str("c")};
-  for (LLKBObject* key : keys) map->store_forKey(value, key);  // 1 spare of each left
-  before = live();
+  for (LLKBObject* key : keys) map->store_forKey(value, key);
   EXPECT_EQ(map->resize(1), 0);  // below the count: the capacity becomes the count
   EXPECT_EQ(map->capacity(), 3u);
-  EXPECT_EQ(live(), before - 3);  // the difference (1) leaves both pools
   EXPECT_EQ(map->resize(0), 0);
   EXPECT_EQ(map->capacity(), 3u);
   EXPECT_EQ(map->removeForKey(keys[0]), 0);
-  EXPECT_EQ(live(), before - 3);  // 2 + 0 <= 3: pooled
+  EXPECT_EQ(map->capacity(), 3u);
   EXPECT_EQ(map->resize(0), 0);
   EXPECT_EQ(map->capacity(), 2u);
-  EXPECT_EQ(live(), before - 6);
   EXPECT_EQ(map->resize(UINT64_MAX), 2);  // cannot be had: nothing changes
   EXPECT_EQ(map->capacity(), 2u);
-  EXPECT_EQ(live(), before - 6);
+  EXPECT_EQ(map->count(), 2u);
+  EXPECT_EQ(map->fetchForKey(keys[1]), value);
+  EXPECT_EQ(map->fetchForKey(keys[2]), value);
+  EXPECT_EQ(map->keyAtIndex(0), keys[1]);
 }
 
 // ---- Copies ----
@@ -462,10 +465,11 @@ TEST_F(LLKCObjectMapTest, CopiesKeepOrderAndCapacityAndShareOrCopyValues) {
 
 // ---- Allocation failure ----
 
-TEST_F(LLKCObjectMapTest, AHashTableThatCannotGrowAnswers2AndTheMapStaysWhole) {
+TEST_F(LLKCObjectMapTest, ARoomThatCannotGrowAnswers2AndTheMapStaysWhole) {
   if (maptest::kSanitizedAllocator) GTEST_SKIP() << "the sanitizer's allocator never answers null";
   constexpr int kKeys = 4096;
-  LLKCObjectMap* map = LLKCObjectMap::mapWithCapacity(kKeys);  // no bucket, entry or slot to make
+  // Room for 16 keys: the stores after them need the entry array and the index to grow.
+  LLKCObjectMap* map = LLKCObjectMap::mapWithCapacity(16);
   ASSERT_NE(map, nullptr);
   std::vector<LLKBObject*> keys;
   for (int i = 0; i < kKeys; ++i) {
@@ -473,8 +477,8 @@ TEST_F(LLKCObjectMapTest, AHashTableThatCannotGrowAnswers2AndTheMapStaysWhole) {
     keys.back()->hashCode();  // cached now
   }
   LLKBObject* value = plain();
-  ASSERT_EQ(map->store_forKey(value, keys[0]), 0);  // the table exists: the child makes it grow
-  // In the child, with no memory to be had, stores go on until the table needs to grow.
+  ASSERT_EQ(map->store_forKey(value, keys[0]), 0);  // the child makes the room grow
+  // In the child, with no memory to be had, stores go on until the room needs to grow.
   auto run = [&] {
     int stored = 1;
     return maptest::exhaustedThen(

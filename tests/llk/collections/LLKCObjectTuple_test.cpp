@@ -43,56 +43,32 @@ int32_t byText(LLKBObject* a, LLKBObject* b, void* calls) {
 
 class LLKCObjectTupleTest : public txqtest::ObjectTest {};
 
-// ---- Slots ----
-
-TEST_F(LLKCObjectTupleTest, SlotsAreFixedAndStartEmpty) {
+TEST_F(LLKCObjectTupleTest, SlotsAreFixedStartEmptyAndAreFilledByStoreAndStach) {
   LLKCObjectTuple* tuple = LLKCObjectTuple::tupleWithCapacity(3);
   EXPECT_EQ(tuple->count(), 3u);
-  EXPECT_EQ(tuple->capacity(), 3u);
   EXPECT_EQ(slots(tuple), "---");
   EXPECT_EQ(tuple->head(), nullptr);
   EXPECT_EQ(tuple->tail(), nullptr);
   EXPECT_EQ(tuple->store_atIndex("a"_llk, 3), nullptr);  // past the last slot
-  EXPECT_EQ(tuple->fetchAtIndex(3), nullptr);
-  EXPECT_EQ(tuple->count(), 3u);
-  LLKCObjectTuple* none = LLKCObjectTuple::tupleWithCapacity(0);
-  EXPECT_EQ(none->head(), nullptr);
-  EXPECT_EQ(none->tail(), nullptr);
-  EXPECT_FALSE(none->stach("a"_llk));
-  EXPECT_EQ(llk::autorelease(LLKCObjectTuple::new_())->count(), 0u);
-}
-
-TEST_F(LLKCObjectTupleTest, StoreReplacesAndNilEmptiesTheSlot) {
-  LLKCObjectTuple* tuple = LLKCObjectTuple::tupleWithCapacity(2);
-  LLKCString* key = LLKCString::stringWithChars("key");
-  LLKCString* value = LLKCString::stringWithChars("value");
-  const uint32_t base = key->retainCount();
-  EXPECT_EQ(tuple->store_atIndex(key, 0), key);
-  EXPECT_EQ(tuple->store_atIndex(value, 1), value);
-  EXPECT_EQ(tuple->head(), key);
-  EXPECT_EQ(tuple->tail(), value);
-  EXPECT_EQ(key->retainCount(), base + 1);
-  EXPECT_EQ(tuple->store_atIndex(key, 0), key);  // the same object again: still held once
-  EXPECT_EQ(key->retainCount(), base + 1);
-  EXPECT_EQ(tuple->store_atIndex(nullptr, 0), nullptr);
-  EXPECT_EQ(key->retainCount(), base);
-  EXPECT_EQ(slots(tuple), "-value");
-  EXPECT_EQ(tuple->store_atIndex(key, 1), key);
-  EXPECT_EQ(value->retainCount(), base);
-  EXPECT_EQ(slots(tuple), "-key");
-}
-
-TEST_F(LLKCObjectTupleTest, StachFillsTheFirstEmptySlot) {
-  LLKCObjectTuple* tuple = LLKCObjectTuple::tupleWithCapacity(3);
   EXPECT_FALSE(tuple->stach(nullptr));
   EXPECT_TRUE(tuple->stach("a"_llk));
   EXPECT_TRUE(tuple->stach("b"_llk));
   tuple->removeAtIndex(0);
   EXPECT_TRUE(tuple->stach("c"_llk));
   EXPECT_EQ(slots(tuple), "cb-");
-  EXPECT_TRUE(tuple->stach("d"_llk));
+  LLKCString* key = "key"_llk;
+  EXPECT_EQ(tuple->store_atIndex(key, 2), key);
+  EXPECT_EQ(tuple->store_atIndex(key, 2), key);  // the same object again: still held once
+  EXPECT_EQ(tuple->tail(), key);
   EXPECT_FALSE(tuple->stach("e"_llk));  // full
-  EXPECT_EQ(slots(tuple), "cbd");
+  EXPECT_EQ(tuple->store_atIndex(nullptr, 0), nullptr);
+  EXPECT_EQ(slots(tuple), "-bkey");
+  uint64_t at = 9;
+  tuple->store_atIndex(key, 0);
+  EXPECT_TRUE(tuple->contains_atIndex(key, &at));
+  EXPECT_EQ(at, 0u);
+  EXPECT_FALSE(tuple->contains(LLKCString::stringWithChars("key")));
+  EXPECT_FALSE(LLKCObjectTuple::tupleWithCapacity(0)->stach("a"_llk));
 }
 
 TEST_F(LLKCObjectTupleTest, RemoveAutoreleasesAndRemoveAtIndexReleases) {
@@ -108,45 +84,20 @@ TEST_F(LLKCObjectTupleTest, RemoveAutoreleasesAndRemoveAtIndexReleases) {
     EXPECT_EQ(tuple->fetchAtIndex(0), nullptr);
   }
   EXPECT_FALSE(tuple->remove(nullptr));
-  EXPECT_FALSE(tuple->remove("zz"_llk));
   LLKCString* b = LLKCString::stringWithChars("b");
-  const uint32_t base = b->retainCount();
   tuple->store_atIndex(b, 1);
   EXPECT_TRUE(tuple->removeAtIndex(1));
-  EXPECT_EQ(b->retainCount(), base);
+  EXPECT_EQ(b->retainCount(), 1u);
   EXPECT_FALSE(tuple->removeAtIndex(1));  // already empty
   EXPECT_FALSE(tuple->removeAtIndex(2));  // past the end
-  tuple->stach(b);
-  tuple->clear();
-  EXPECT_EQ(b->retainCount(), base);
-  EXPECT_EQ(slots(tuple), "--");
 }
-
-TEST_F(LLKCObjectTupleTest, ContainsFindsTheFirstSlotByIdentity) {
-  LLKCString* b = "b"_llk;
-  LLKCObjectTuple* tuple = LLKCObjectTuple::tupleWithObjects("a"_llk, b, b);
-  uint64_t at = 9;
-  EXPECT_TRUE(tuple->contains_atIndex(b, &at));
-  EXPECT_EQ(at, 1u);
-  EXPECT_FALSE(tuple->contains(LLKCString::stringWithChars("b")));
-  EXPECT_FALSE(tuple->contains(nullptr));
-}
-
-// ---- Creation ----
 
 TEST_F(LLKCObjectTupleTest, FactoriesMakeOneSlotPerObject) {
-  LLKCObjectTuple* pair = LLKCObjectTuple::tupleWithObjects("k"_llk, "v"_llk);
-  EXPECT_EQ(pair->count(), 2u);
-  EXPECT_EQ(slots(pair), "kv");
   EXPECT_EQ(slots(LLKCObjectTuple::tupleWithObjects("a"_llk, nullptr, "b"_llk)), "a");
   EXPECT_EQ(LLKCObjectTuple::tupleWithObjects(nullptr)->count(), 0u);
   EXPECT_EQ(slots(tupleFromArguments("x"_llk, "y"_llk, "z"_llk, nullptr)), "xyz");
   EXPECT_EQ(tupleFromArguments(nullptr)->count(), 0u);
-  LLKCObjectTuple* made = llk::autorelease(LLKCObjectTuple::alloc()->initWithObjects("p"_llk, "q"_llk, nullptr));
-  EXPECT_EQ(slots(made), "pq");
 }
-
-// ---- Callbacks and iteration ----
 
 TEST_F(LLKCObjectTupleTest, ChangeCallbackFollowsEverySlotChange) {
   std::vector<std::string> events;
@@ -170,17 +121,6 @@ TEST_F(LLKCObjectTupleTest, ChangeCallbackFollowsEverySlotChange) {
                                               "1f"}));
 }
 
-TEST_F(LLKCObjectTupleTest, IterationsSkipEmptySlots) {
-  LLKCObjectTuple* tuple = LLKCObjectTuple::tupleWithCapacity(4);
-  tuple->store_atIndex("a"_llk, 1);
-  tuple->store_atIndex("b"_llk, 3);
-  std::string seen;
-  llk::forEach(tuple, [&](LLKBObject* o) { seen += textOf(o); });
-  EXPECT_EQ(seen, "ab");
-  EXPECT_EQ(llk::findIf(tuple, [](LLKBObject* o) { return o != nullptr; }), tuple->fetchAtIndex(1));
-  EXPECT_EQ(slots(tuple), "-a-b");  // range-for yields every slot
-}
-
 TEST_F(LLKCObjectTupleTest, RemoveEachMatchEmptiesEachSlotAsItReleases) {
   struct Watch {
     LLKCObjectTuple* tuple;
@@ -195,7 +135,6 @@ TEST_F(LLKCObjectTupleTest, RemoveEachMatchEmptiesEachSlotAsItReleases) {
   EXPECT_TRUE(llk::removeIf(watch.tuple, [](LLKBObject* o) { return textOf(o)[0] == 'x'; }));
   EXPECT_EQ(watch.seen, (std::vector<std::string>{"x1:x1ax2x3", "x2:-ax2x3", "x3:-a-x3"}));
   EXPECT_EQ(slots(watch.tuple), "-a--");
-  EXPECT_FALSE(llk::removeIf(watch.tuple, [](LLKBObject* o) { return textOf(o)[0] == 'x'; }));
   EXPECT_TRUE(watch.tuple->removeFirstMatchWithFunction_andContext([](LLKBObject*, void*) { return true; }, nullptr));
   EXPECT_EQ(slots(watch.tuple), "----");
   watch.tuple->setCallback(nullptr);
@@ -211,11 +150,7 @@ TEST_F(LLKCObjectTupleTest, SortOrdersTheObjectsAndPutsEmptySlotsLast) {
   tuple->sortWithFunction_andContext(byText, &calls);
   EXPECT_GT(calls, 0);
   EXPECT_EQ(slots(tuple), "abcd--");
-  llk::sort(tuple, [](LLKBObject* a, LLKBObject* b) { return textOf(b).compare(textOf(a)); });
-  EXPECT_EQ(slots(tuple), "dcba--");
 }
-
-// ---- Copies ----
 
 TEST_F(LLKCObjectTupleTest, CopiesKeepTheSlots) {
   LLKCObjectTuple* tuple = LLKCObjectTuple::tupleWithCapacity(3);
@@ -223,14 +158,12 @@ TEST_F(LLKCObjectTupleTest, CopiesKeepTheSlots) {
   tuple->store_atIndex(LLKCString::stringWithChars("c"), 2);
   LLKCObjectTuple* copy = tuple->copy();
   ASSERT_NE(copy, nullptr);
-  EXPECT_EQ(copy->count(), 3u);
+  EXPECT_EQ(slots(copy), "a-c");
   EXPECT_EQ(copy->head(), tuple->head());
-  EXPECT_EQ(copy->fetchAtIndex(1), nullptr);
   LLKCObjectTuple* deep = tuple->deepCopy();
   ASSERT_NE(deep, nullptr);
   EXPECT_EQ(slots(deep), "a-c");
   EXPECT_NE(deep->tail(), tuple->tail());
   tuple->store_atIndex(llk::autorelease(LLKBObject::new_()), 1);
   EXPECT_EQ(tuple->deepCopy(), nullptr);
-  EXPECT_NE(tuple->copy(), nullptr);
 }

@@ -1,7 +1,7 @@
 #ifndef TXQ_TESTS_LLK_COLLECTIONS_SEQUENCETESTSUPPORT_H
 #define TXQ_TESTS_LLK_COLLECTIONS_SEQUENCETESTSUPPORT_H
-// Test support for the sequence containers: a recorder for the change and accept callbacks and
-// small helpers that make and describe objects.
+// Test support for the sequence containers: a recorder for the change and accept callbacks, a probe
+// for removals by match and small helpers that make and describe objects.
 
 #include <cstdint>
 #include <string>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <txq/llk/collections/LLKBObjectContainer.h>
+#include <txq/llk/collections/LLKContainers.h>
 #include <txq/llk/values/LLKCString.h>
 
 namespace txqtest {
@@ -44,16 +45,48 @@ struct CallbackRecorder {
     self->asked.emplace_back(op, object);
     return !(object == self->veto && (self->vetoOp < 0 || self->vetoOp == static_cast<int>(op)));
   }
-  void attach(LLKBObjectContainer* container, bool withAccept = true) {
+  void attach(LLKBObjectContainer* container) {
     if (attached == nullptr) attached = llk::retain(container);
     container->setChangeCallback_withContext(&change, this);
-    if (withAccept) container->setAcceptCallback_withContext(&accept, this);
+    container->setAcceptCallback_withContext(&accept, this);
   }
   void reset() {
     changes.clear();
     asked.clear();
   }
 };
+
+// Removes through llk::removeIf what `match` picks from a container that is the only owner of its
+// objects, so that each is freed at its release. Answers whether the match function or the change
+// callback ever found a freed object still at one of the first `positions` positions.
+template <class C, class Match>
+bool removeIfSeesAFreedObject(C* container, uint64_t positions, Match match) {
+  struct Probe {
+    C* container;
+    uint64_t positions;
+    std::vector<LLKBObject*> gone;
+    bool seen = false;
+    void look() {
+      for (uint64_t i = 0; i < positions; ++i) {
+        for (LLKBObject* g : gone) seen |= container->fetchAtIndex(i) == g;
+      }
+    }
+  } probe{container, positions, {}};
+  probe.gone.reserve(positions);  // no allocation may reuse a freed object's address meanwhile
+  container->setChangeCallback_withContext(
+      [](uint32_t, LLKBObject* object, void* context) {
+        Probe* p = static_cast<Probe*>(context);
+        p->look();
+        p->gone.push_back(object);
+      },
+      &probe);
+  llk::removeIf(container, [&](LLKBObject* o) {
+    probe.look();
+    return match(o);
+  });
+  container->setChangeCallback(nullptr);
+  return probe.seen;
+}
 
 // An autoreleased string object with the given text (a new object each call).
 inline LLKBObject* str(const char* text) { return LLKCString::stringWithChars(text); }

@@ -1,8 +1,8 @@
 #ifndef TXQ_LLK_COLLECTIONS_LLKBUCKETHASH_P_H
 #define TXQ_LLK_COLLECTIONS_LLKBUCKETHASH_P_H
-// Internal (never installed): the hash table of the value-keyed containers (LLKCObjectMap,
-// LLKCKeyring). Buckets are objects carrying a uthash handle `mHandle` and keyed by their 4-byte
-// `mHash`; these helpers find, add, remove and count them.
+// Internal (never installed): the hash table of LLKCKeyring. Buckets are objects carrying a
+// uthash handle `mHandle` and keyed by their 4-byte `mHash`; these helpers find, add, remove and
+// count them.
 //
 // uthash is configured here, before its header is seen, so that an allocation failure of the
 // table never ends the process: the addition is rolled back and llk::bucketAdd answers NO.

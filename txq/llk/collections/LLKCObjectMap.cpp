@@ -1,51 +1,178 @@
 #include <txq/llk/collections/LLKCObjectMap.h>
 
-#include <txq/llk/collections/LLKCObjectMapBucket_p.h>  // configures uthash before anything else sees it
-
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include <txq/llk/collections/LLKCObjectDeque.h>
 #include <txq/llk/collections/LLKCObjectTuple.h>
 
-// An entry is a 2-slot tuple (key, value) held by two owners: its bucket's list and the order.
+// The map is flat: an array of entries in insertion order (key, value, the key's hash) and an
+// open-addressing index over the hashes (linear probing, power-of-two size, at most half full)
+// whose slots hold an entry's hash and its position in the order plus one (0: an empty slot).
+// Keys with equal hashes have a slot each; a lookup probes on past the slots of other hashes and
+// past those of equal hashes whose key compareTo answers non-zero.
 // Invariants:
-//   (1) every bucket in the table has a non-empty list, and every tuple in a list is also in
-//       mEntries (and the other way round); keys and values of stored entries are never nil;
-//   (2) spare buckets have hash 0, an empty list and no links; spare tuples have two empty slots;
-//   (3) during a batch removal (removeMatching) the entries already removed stay in mEntries as
-//       cleared tuples (slot 0 nil) until the order is compacted at its end.
+//   (1) mEntries[0, mCount) hold the entries in order; their keys and values are retained and not
+//       nil, except during clear and a batch removal (removeMatching), where the removed ones have
+//       a nil key until the order is compacted (or emptied) at its end;
+//   (2) the index has exactly one slot per entry (outside a batch removal), and it is either
+//       absent (mIndexMask 0, no entries) or at least twice as large as mEntryRoom;
+//   (3) mEntryRoom entries are allocated: the capacity's spare room, so that up to `capacity`
+//       keys are stored without allocating.
+namespace {
+
+struct Entry {
+  LLKBObject* key;
+  LLKBObject* value;
+  uint32_t hash;
+};
+
+struct Slot {
+  uint32_t hash;
+  uint32_t place;  // position in the order + 1; 0: empty
+};
+
+constexpr uint64_t kMaxEntries = UINT32_MAX - 1;  // positions + 1 fit a slot
+constexpr uint64_t kMinRoom = 8;
+
+}  // namespace
+
 struct LLKCObjectMap::private_t {
-  LLKCObjectMapBucket* mBuckets = nullptr;   // the table (uthash head); each bucket retained once by it
-  LLKCObjectDeque* mSpareBuckets = nullptr;  // retained; the bucket pool
-  LLKCObjectDeque* mSpareTuples = nullptr;   // retained; the entry pool
-  LLKCObjectDeque* mEntries = nullptr;       // retained; the entries in order
-  uint64_t mCapacity = 0;                    // the pools' limit
+  Entry* mEntries = nullptr;  // malloc'd; mEntryRoom of them, mCount in use
+  uint64_t mCount = 0;
+  uint64_t mEntryRoom = 0;
+  Slot* mIndex = nullptr;     // malloc'd; mIndexMask + 1 slots
+  uint64_t mIndexMask = 0;
+  unsigned mIndexShift = 64;  // 64 - log2(index size)
+  uint64_t mCapacity = 0;     // the recorded capacity
   LLKFChangeCallback mChangeCallback = nullptr;  // borrowed, with its context
   void* mChangeContext = nullptr;
 
   void changed(uint32_t op, LLKBObject* object) const noexcept {
     if (mChangeCallback != nullptr) mChangeCallback(op, object, mChangeContext);
   }
-  uint64_t count() const noexcept { return mEntries != nullptr ? mEntries->count() : 0; }
+  uint64_t count() const noexcept { return mCount; }
 
-  // The change callback hears op 1 for every value; then the table, the order and the pools go.
-  ~private_t() {
-    const uint64_t n = count();
-    for (uint64_t i = 0; i < n; ++i) changed(1, entryAt(i)->fetchAtIndex(1));
-    LLKCObjectMapBucket* bucket = nullptr;
-    LLKCObjectMapBucket* after = nullptr;
-    HASH_ITER(mHandle, mBuckets, bucket, after) {
-      llk::bucketDelete(mBuckets, bucket);
-      bucket->release();
-    }
-    llk::release(mEntries);
-    llk::release(mSpareTuples);
-    llk::release(mSpareBuckets);
+  uint64_t home(uint32_t hash) const noexcept {
+    return static_cast<uint64_t>(hash) * UINT64_C(0x9E3779B97F4A7C15) >> mIndexShift;
   }
 
-  LLKCObjectTuple* entryAt(uint64_t index) const noexcept {
-    return static_cast<LLKCObjectTuple*>(mEntries->fetchAtIndex(index));
+  // Puts entry `position` (hash `hash`) into the index, which has room.
+  void indexInsert(uint32_t hash, uint64_t position) noexcept {
+    uint64_t at = home(hash);
+    while (mIndex[at].place != 0) at = (at + 1) & mIndexMask;
+    mIndex[at] = Slot{hash, static_cast<uint32_t>(position + 1)};
+  }
+
+  void rebuildIndex() noexcept {
+    if (mIndex == nullptr) return;
+    std::memset(static_cast<void*>(mIndex), 0, (mIndexMask + 1) * sizeof(Slot));
+    for (uint64_t i = 0; i < mCount; ++i) indexInsert(mEntries[i].hash, i);
+  }
+
+  // The position of the entry of `key` (hash `hash`) in the order, or -1; its slot through `slotOut`.
+  int64_t find(LLKBObject* key, uint32_t hash, uint64_t* slotOut = nullptr) const noexcept {
+    if (mIndex == nullptr) return -1;
+    for (uint64_t at = home(hash);; at = (at + 1) & mIndexMask) {
+      const Slot slot = mIndex[at];
+      if (slot.place == 0) return -1;
+      LLKBObject* const held = mEntries[slot.place - 1].key;  // nil: removed, batch in progress
+      if (slot.hash == hash && held != nullptr && held->compareTo(key) == 0) {
+        if (slotOut != nullptr) *slotOut = at;
+        return static_cast<int64_t>(slot.place) - 1;
+      }
+    }
+  }
+
+  // Room for `room` entries (never less than the entries held): YES, or NO with the map as it was.
+  bool setRoom(uint64_t room) noexcept {
+    room = std::max(room, mCount);
+    if (room > kMaxEntries) return false;
+    if (room == 0) {
+      std::free(mEntries);
+      std::free(mIndex);
+      mEntries = nullptr;
+      mIndex = nullptr;
+      mEntryRoom = mIndexMask = 0;
+      mIndexShift = 64;
+      return true;
+    }
+    unsigned bits = 4;
+    while ((uint64_t{1} << bits) < 2 * room) ++bits;
+    const uint64_t slots = uint64_t{1} << bits;
+    auto* index = static_cast<Slot*>(std::calloc(slots, sizeof(Slot)));
+    if (index == nullptr) return false;
+    auto* entries = static_cast<Entry*>(std::realloc(mEntries, room * sizeof(Entry)));
+    if (entries == nullptr) {
+      std::free(index);
+      return false;
+    }
+    mEntries = entries;
+    mEntryRoom = room;
+    std::free(mIndex);
+    mIndex = index;
+    mIndexMask = slots - 1;
+    mIndexShift = 64 - bits;
+    for (uint64_t i = 0; i < mCount; ++i) indexInsert(mEntries[i].hash, i);
+    return true;
+  }
+
+  // Takes the slot `at` out of the index (backward-shift deletion).
+  void unindexSlot(uint64_t hole) noexcept {
+    uint64_t at = hole;
+    for (;;) {
+      at = (at + 1) & mIndexMask;
+      if (mIndex[at].place == 0) break;
+      const uint64_t want = home(mIndex[at].hash);
+      if (((at - want) & mIndexMask) >= ((at - hole) & mIndexMask)) {
+        mIndex[hole] = mIndex[at];
+        hole = at;
+      }
+    }
+    mIndex[hole] = Slot{0, 0};
+  }
+
+  // The slot holding entry `position`.
+  uint64_t slotOf(uint64_t position) const noexcept {
+    const uint32_t place = static_cast<uint32_t>(position + 1);
+    uint64_t at = home(mEntries[position].hash);
+    while (mIndex[at].place != place) {
+      if (mIndex[at].place == 0) {  // the key's hash changed while it was a key: search it all
+        for (at = 0; mIndex[at].place != place; ++at) {
+        }
+        return at;
+      }
+      at = (at + 1) & mIndexMask;
+    }
+    return at;
+  }
+
+  // Takes entry `position` out of the index and the order (its key and value stay retained, in `out`).
+  void takeOut(uint64_t position, Entry* out) noexcept {
+    *out = mEntries[position];
+    unindexSlot(slotOf(position));
+    const uint64_t after = mCount - position - 1;
+    if (after > 0) {
+      std::memmove(static_cast<void*>(mEntries + position), mEntries + position + 1, after * sizeof(Entry));
+      const uint32_t removed = static_cast<uint32_t>(position + 1);
+      for (uint64_t i = 0; i <= mIndexMask; ++i) {
+        if (mIndex[i].place > removed) --mIndex[i].place;
+      }
+    }
+    --mCount;
+  }
+
+  // The change callback hears op 1 for every value; then keys and values are released.
+  ~private_t() {
+    for (uint64_t i = 0; i < mCount; ++i) changed(1, mEntries[i].value);
+    for (uint64_t i = 0; i < mCount; ++i) {
+      mEntries[i].key->release();
+      mEntries[i].value->release();
+    }
+    std::free(mEntries);
+    std::free(mIndex);
   }
 };
 
@@ -65,123 +192,43 @@ LLKCObjectDeque* newDeque(uint64_t capacity) noexcept {
   return deque != nullptr ? deque->initWithCapacity(capacity) : nullptr;
 }
 
-LLKCObjectTuple* newTuple() noexcept {
-  LLKCObjectTuple* tuple = LLKCObjectTuple::alloc();
-  return tuple != nullptr ? tuple->initWithCapacity(2) : nullptr;
-}
-
-// Takes the last spare of a pool (+1), or nil when the pool is empty.
-LLKBObject* takeSpare(LLKCObjectDeque* pool) noexcept {
-  LLKBObject* spare = pool->tail();
-  if (spare == nullptr) return nullptr;
-  spare->retain();
-  pool->removeTail();
-  return spare;
-}
-
-// The entry of `key` (hash `hash`) and its bucket; the bucket alone (or nil) when the key is new.
-LLKCObjectTuple* findEntry(const private_t* d, LLKBObject* key, uint32_t hash,
-                           LLKCObjectMapBucket** bucketOut) noexcept {
-  LLKCObjectMapBucket* bucket = llk::bucketFind(d->mBuckets, hash);
-  if (bucketOut != nullptr) *bucketOut = bucket;
-  if (bucket == nullptr) return nullptr;
-  LLKCObjectDeque* const list = bucket->mList;
-  const uint64_t n = list->count();
-  for (uint64_t i = 0; i < n; ++i) {
-    auto* entry = static_cast<LLKCObjectTuple*>(list->fetchAtIndex(i));
-    if (entry->fetchAtIndex(0)->compareTo(key) == 0) return entry;
-  }
-  return nullptr;
-}
-
-// Puts a freed bucket (taken out of the table, list empty; +1 handed over) back into the pool when
-// the capacity allows, else releases it.
-void giveBackBucket(private_t* d, LLKCObjectMapBucket* bucket) noexcept {
-  bucket->clear();
-  const uint64_t held = llk::bucketCount(d->mBuckets) + d->mSpareBuckets->count();
-  if (d->mCapacity != 0 && d->mCapacity >= held) d->mSpareBuckets->append(bucket);
-  bucket->release();
-}
-
-// Clears a freed tuple (releasing its key and value; +1 handed over) and puts it back into the pool
-// when the capacity allows, else releases it. `entries` is the number of entries left.
-void giveBackTuple(private_t* d, LLKCObjectTuple* tuple, uint64_t entries) noexcept {
-  tuple->clear();
-  if (d->mCapacity != 0 && d->mCapacity >= entries + d->mSpareTuples->count()) d->mSpareTuples->append(tuple);
-  tuple->release();
-}
-
-// Takes an entry out of its bucket, freeing the bucket when it empties. The entry's bucket is
-// found by its key's hash; should the key's hash have changed, every bucket is searched.
-void detachFromBucket(private_t* d, LLKCObjectTuple* entry) noexcept {
-  uint64_t at = 0;
-  LLKCObjectMapBucket* bucket = llk::bucketFind(d->mBuckets, entry->fetchAtIndex(0)->hashCode());
-  if (bucket == nullptr || !bucket->mList->contains_atIndex(entry, &at)) {
-    LLKCObjectMapBucket* after = nullptr;
-    HASH_ITER(mHandle, d->mBuckets, bucket, after) {
-      if (bucket->mList->contains_atIndex(entry, &at)) break;
-    }
-    if (bucket == nullptr) return;  // not reached while invariant (1) holds
-  }
-  bucket->mList->removeAtIndex(at);
-  if (bucket->mList->count() == 0) {
-    llk::bucketDelete(d->mBuckets, bucket);
-    giveBackBucket(d, bucket);
-  }
-}
-
 // Removes the entry at `index` of the order.
 void removeEntryAt(private_t* d, uint64_t index) noexcept {
-  LLKCObjectTuple* entry = d->entryAt(index);
-  d->changed(1, entry->fetchAtIndex(1));
-  entry->retain();
-  detachFromBucket(d, entry);
-  d->mEntries->removeAtIndex(index);
-  giveBackTuple(d, entry, d->mEntries->count());
+  d->changed(1, d->mEntries[index].value);
+  Entry gone;
+  d->takeOut(index, &gone);
+  gone.key->release();
+  gone.value->release();
 }
 
-bool isCleared(LLKBObject* entry, void*) noexcept { return static_cast<LLKCObjectTuple*>(entry)->head() == nullptr; }
-
 // Removes, in order, the entries whose value `accept` takes (the first one only when `firstOnly`),
-// then closes the gaps in the order at once: one pass whatever the number removed.
+// then closes the gaps in the order and rebuilds the index at once: one pass whatever the number
+// removed.
 template <class Accept>
 uint64_t removeMatching(private_t* d, Accept&& accept, bool firstOnly) noexcept {
   const uint64_t n = d->count();
-  uint64_t left = n;
+  uint64_t removed = 0;
   for (uint64_t i = 0; i < n; ++i) {
-    LLKCObjectTuple* entry = d->entryAt(i);
-    LLKBObject* value = entry->fetchAtIndex(1);
-    if (!accept(value)) continue;
-    d->changed(1, value);
-    entry->retain();
-    detachFromBucket(d, entry);
-    giveBackTuple(d, entry, --left);  // cleared: marks it for the compaction below
+    Entry& entry = d->mEntries[i];
+    if (!accept(entry.value)) continue;
+    d->changed(1, entry.value);
+    LLKBObject* key = entry.key;
+    LLKBObject* value = entry.value;
+    entry.key = nullptr;  // marks it for the compaction below
+    entry.value = nullptr;
+    key->release();
+    value->release();
+    ++removed;
     if (firstOnly) break;
   }
-  if (left != n) d->mEntries->removeEachMatchWithFunction_andContext(&isCleared, nullptr);
-  return n - left;
-}
-
-// Adds n buckets and n tuples to the pools: YES, or NO with the pools as they were.
-bool fillPools(private_t* d, uint64_t n) noexcept {
-  if (n == 0) return true;
-  if (d->mSpareBuckets->reserve(n) != llk::kDone || d->mSpareTuples->reserve(n) != llk::kDone) return false;
-  const uint64_t buckets = d->mSpareBuckets->count();
-  const uint64_t tuples = d->mSpareTuples->count();
-  // A tuple and a bucket in turn: the pair a new key takes lies together in memory.
-  bool filled = true;
-  for (uint64_t i = 0; filled && i < n; ++i) {
-    LLKCObjectTuple* tuple = newTuple();
-    filled = tuple != nullptr && d->mSpareTuples->append(tuple) == llk::kDone;
-    llk::release(tuple);
-    LLKCObjectMapBucket* bucket = filled ? LLKCObjectMapBucket::new_() : nullptr;
-    filled = bucket != nullptr && d->mSpareBuckets->append(bucket) == llk::kDone;
-    llk::release(bucket);
+  if (removed == 0) return 0;
+  uint64_t kept = 0;
+  for (uint64_t i = 0; i < n; ++i) {
+    if (d->mEntries[i].key != nullptr) d->mEntries[kept++] = d->mEntries[i];
   }
-  if (filled) return true;
-  while (d->mSpareTuples->count() > tuples) d->mSpareTuples->removeTail();
-  while (d->mSpareBuckets->count() > buckets) d->mSpareBuckets->removeTail();
-  return false;
+  d->mCount = kept;
+  d->rebuildIndex();
+  return removed;
 }
 
 // A new deque of one item per entry, in order, or nil.
@@ -191,7 +238,7 @@ LLKCObjectDeque* collect(const private_t* d, Item&& item) noexcept {
   LLKCObjectDeque* out = newDeque(n);
   if (out == nullptr) return nullptr;
   for (uint64_t i = 0; i < n; ++i) {
-    LLKBObject* made = item(d->entryAt(i));  // +1
+    LLKBObject* made = item(d->mEntries[i]);  // +1
     const int32_t status = made != nullptr ? out->append(made) : llk::kNoMemory;
     llk::release(made);
     if (status != llk::kDone) {
@@ -220,9 +267,7 @@ LLKCObjectMap* LLKCObjectMap::mapWithCapacity(uint64_t capacity) noexcept {
 
 LLKCObjectMap* LLKCObjectMap::initWithCapacity(uint64_t capacity) noexcept {
   private_t* const d = iPrivate = new (std::nothrow) private_t();
-  if (d == nullptr || (d->mSpareBuckets = newDeque(capacity)) == nullptr ||
-      (d->mSpareTuples = newDeque(capacity)) == nullptr || (d->mEntries = newDeque(capacity)) == nullptr ||
-      !fillPools(d, capacity)) {
+  if (d == nullptr || !d->setRoom(capacity)) {
     dealloc();
     return nullptr;
   }
@@ -238,107 +283,81 @@ int32_t LLKCObjectMap::store_forKey(LLKBObject* value, LLKBObject* key) noexcept
   private_t* const d = iPrivate;
   if (value == nullptr || key == nullptr) return llk::kNilArgument;
   const uint32_t hash = key->hashCode();
-  LLKCObjectMapBucket* bucket = nullptr;
-  if (LLKCObjectTuple* entry = findEntry(d, key, hash, &bucket)) {
-    LLKBObject* old = entry->fetchAtIndex(1);
+  const int64_t found = d->find(key, hash);
+  if (found >= 0) {
+    Entry& entry = d->mEntries[found];
+    LLKBObject* old = entry.value;
     d->changed(1, old);
-    if (old != value) entry->store_atIndex(value, 1);  // retains the new value, releases the old
+    if (old != value) {
+      entry.value = llk::retain(value);
+      old->release();
+    }
     d->changed(0, value);
     return llk::kDone;
   }
 
-  // A new key: a tuple and, for a new hash, a bucket, each from its pool when it has one.
-  const bool tupleSpare = d->mSpareTuples->count() > 0;
-  auto* entry = static_cast<LLKCObjectTuple*>(tupleSpare ? takeSpare(d->mSpareTuples) : newTuple());
-  if (entry == nullptr) return llk::kNoMemory;
-  const bool newBucket = bucket == nullptr;
-  const bool bucketSpare = newBucket && d->mSpareBuckets->count() > 0;
-  if (newBucket) {
-    bucket = static_cast<LLKCObjectMapBucket*>(bucketSpare ? takeSpare(d->mSpareBuckets)
-                                                           : LLKCObjectMapBucket::new_());
+  // A new key: grows the room (doubling) when it is full.
+  if (d->mCount == d->mEntryRoom &&
+      !d->setRoom(std::max({kMinRoom, d->mEntryRoom * 2, d->mCount + 1})) &&
+      !d->setRoom(d->mCount + 1)) {
+    return llk::kNoMemory;
   }
-  int32_t status = bucket != nullptr ? llk::kDone : llk::kNoMemory;
-  bool listed = false;
-  bool ordered = false;
-  if (status == llk::kDone) {
-    entry->store_atIndex(key, 0);
-    entry->store_atIndex(value, 1);
-    listed = (status = bucket->mList->append(entry)) == llk::kDone;
-  }
-  if (listed) ordered = (status = d->mEntries->append(entry)) == llk::kDone;
-  if (ordered && newBucket) {
-    bucket->mHash = hash;
-    if (!llk::bucketAdd(d->mBuckets, bucket)) status = llk::kNoMemory;  // the table could not grow
-  }
-  if (status == llk::kDone) {
-    entry->release();  // the bucket's list and the order hold it
-    d->changed(0, value);
-    return llk::kDone;
-  }
-
-  // Undo: everything goes back where it came from.
-  if (ordered) d->mEntries->removeTail();
-  if (listed) bucket->mList->removeTail();
-  entry->clear();
-  if (tupleSpare) d->mSpareTuples->append(entry);  // the slot it left is still there
-  entry->release();
-  if (newBucket && bucket != nullptr) {
-    bucket->clear();
-    if (bucketSpare) d->mSpareBuckets->append(bucket);
-    bucket->release();
-  }
-  return status;
+  const uint64_t position = d->mCount++;
+  d->mEntries[position] = Entry{llk::retain(key), llk::retain(value), hash};
+  d->indexInsert(hash, position);
+  d->changed(0, value);
+  return llk::kDone;
 }
 
 LLKBObject* LLKCObjectMap::fetchForKey(LLKBObject* key) noexcept {
   if (key == nullptr) return nullptr;
-  LLKCObjectTuple* entry = findEntry(iPrivate, key, key->hashCode(), nullptr);
-  return entry != nullptr ? entry->fetchAtIndex(1) : nullptr;
+  const private_t* const d = iPrivate;
+  const int64_t found = d->find(key, key->hashCode());
+  return found >= 0 ? d->mEntries[found].value : nullptr;
 }
 
 bool LLKCObjectMap::containsKey(LLKBObject* key) noexcept {
-  return key != nullptr && findEntry(iPrivate, key, key->hashCode(), nullptr) != nullptr;
+  return key != nullptr && iPrivate->find(key, key->hashCode()) >= 0;
 }
 
 bool LLKCObjectMap::contains(LLKBObject* value) noexcept {
   const private_t* const d = iPrivate;
   if (value == nullptr) return false;
-  const uint64_t n = d->count();
-  for (uint64_t i = 0; i < n; ++i) {
-    if (d->entryAt(i)->fetchAtIndex(1) == value) return true;
+  for (uint64_t i = 0; i < d->mCount; ++i) {
+    if (d->mEntries[i].value == value) return true;
   }
   return false;
 }
 
 LLKBObject* LLKCObjectMap::keyAtIndex(uint64_t index) noexcept {
   const private_t* const d = iPrivate;
-  return index < d->count() ? d->entryAt(index)->fetchAtIndex(0) : nullptr;
+  return index < d->mCount ? d->mEntries[index].key : nullptr;
 }
 
 LLKBObject* LLKCObjectMap::fetchAtIndex(uint64_t index) noexcept {
   const private_t* const d = iPrivate;
-  return index < d->count() ? d->entryAt(index)->fetchAtIndex(1) : nullptr;
+  return index < d->mCount ? d->mEntries[index].value : nullptr;
 }
 
 LLKBObject* LLKCObjectMap::fetchAtIndex_key(uint64_t index, LLKBObject** key) noexcept {
   const private_t* const d = iPrivate;
-  LLKCObjectTuple* entry = index < d->count() ? d->entryAt(index) : nullptr;
-  if (key != nullptr) *key = entry != nullptr ? entry->fetchAtIndex(0) : nullptr;
-  return entry != nullptr ? entry->fetchAtIndex(1) : nullptr;
+  const Entry* entry = index < d->mCount ? &d->mEntries[index] : nullptr;
+  if (key != nullptr) *key = entry != nullptr ? entry->key : nullptr;
+  return entry != nullptr ? entry->value : nullptr;
 }
 
 LLKCObjectDeque* LLKCObjectMap::allKeys() noexcept {
-  return collect(iPrivate, [](LLKCObjectTuple* entry) { return llk::retain(entry->fetchAtIndex(0)); });
+  return collect(iPrivate, [](const Entry& entry) { return llk::retain(entry.key); });
 }
 
 LLKCObjectDeque* LLKCObjectMap::allObjects() noexcept {
-  return collect(iPrivate, [](LLKCObjectTuple* entry) { return llk::retain(entry->fetchAtIndex(1)); });
+  return collect(iPrivate, [](const Entry& entry) { return llk::retain(entry.value); });
 }
 
 LLKCObjectDeque* LLKCObjectMap::allPairs() noexcept {
-  return collect(iPrivate, [](LLKCObjectTuple* entry) -> LLKBObject* {
+  return collect(iPrivate, [](const Entry& entry) -> LLKBObject* {
     LLKCObjectTuple* pair = LLKCObjectTuple::alloc();
-    return pair != nullptr ? pair->initWithObjects(entry->fetchAtIndex(0), entry->fetchAtIndex(1)) : nullptr;
+    return pair != nullptr ? pair->initWithObjects(entry.key, entry.value) : nullptr;
   });
 }
 
@@ -347,19 +366,17 @@ LLKCObjectDeque* LLKCObjectMap::allPairs() noexcept {
 int32_t LLKCObjectMap::removeForKey(LLKBObject* key) noexcept {
   private_t* const d = iPrivate;
   if (key == nullptr) return llk::kNilArgument;
-  LLKCObjectTuple* entry = findEntry(d, key, key->hashCode(), nullptr);
-  uint64_t index = 0;
-  if (entry == nullptr || !d->mEntries->contains_atIndex(entry, &index)) return llk::kNotFound;
-  removeEntryAt(d, index);
+  const int64_t found = d->find(key, key->hashCode());
+  if (found < 0) return llk::kNotFound;
+  removeEntryAt(d, static_cast<uint64_t>(found));
   return llk::kDone;
 }
 
 int32_t LLKCObjectMap::remove(LLKBObject* value) noexcept {
   private_t* const d = iPrivate;
   if (value == nullptr) return llk::kNilArgument;
-  const uint64_t n = d->count();
-  for (uint64_t i = 0; i < n; ++i) {
-    if (d->entryAt(i)->fetchAtIndex(1) == value) {
+  for (uint64_t i = 0; i < d->mCount; ++i) {
+    if (d->mEntries[i].value == value) {
       removeEntryAt(d, i);
       return llk::kDone;
     }
@@ -375,7 +392,7 @@ int32_t LLKCObjectMap::removeAll(LLKBObject* value) noexcept {
 
 int32_t LLKCObjectMap::removeAtIndex(uint64_t index) noexcept {
   private_t* const d = iPrivate;
-  if (index >= d->count()) return llk::kNotFound;
+  if (index >= d->mCount) return llk::kNotFound;
   removeEntryAt(d, index);
   return llk::kDone;
 }
@@ -392,38 +409,35 @@ bool LLKCObjectMap::removeFirstMatchWithFunction_andContext(LLKFMatchFunction fu
 
 void LLKCObjectMap::clear() noexcept {
   private_t* const d = iPrivate;
-  const uint64_t n = d->count();
+  const uint64_t n = d->mCount;
   for (uint64_t i = 0; i < n; ++i) {
-    LLKCObjectTuple* entry = d->entryAt(i);
-    d->changed(1, entry->fetchAtIndex(1));
-    giveBackTuple(d, llk::retain(entry), n - 1 - i);
+    Entry& entry = d->mEntries[i];
+    d->changed(1, entry.value);
+    LLKBObject* key = entry.key;
+    LLKBObject* value = entry.value;
+    entry.key = nullptr;  // no longer found while the rest go
+    entry.value = nullptr;
+    key->release();
+    value->release();
   }
-  LLKCObjectMapBucket* bucket = nullptr;
-  LLKCObjectMapBucket* after = nullptr;
-  HASH_ITER(mHandle, d->mBuckets, bucket, after) {
-    bucket->mList->clear();
-    llk::bucketDelete(d->mBuckets, bucket);
-    giveBackBucket(d, bucket);
-  }
-  d->mEntries->clear();
+  d->mCount = 0;
+  if (d->mIndex != nullptr) std::memset(static_cast<void*>(d->mIndex), 0, (d->mIndexMask + 1) * sizeof(Slot));
 }
 
-// ---- Size and pools ----
+// ---- Size and capacity ----
 
-uint64_t LLKCObjectMap::count() noexcept { return iPrivate->count(); }
+uint64_t LLKCObjectMap::count() noexcept { return iPrivate->mCount; }
 
 uint64_t LLKCObjectMap::capacity() noexcept { return iPrivate->mCapacity; }
 
 int32_t LLKCObjectMap::resize(uint64_t capacity) noexcept {
   private_t* const d = iPrivate;
   if (capacity > d->mCapacity) {
-    if (!fillPools(d, capacity - d->mCapacity)) return llk::kNoMemory;
+    if (capacity > d->mEntryRoom && !d->setRoom(capacity)) return llk::kNoMemory;
     d->mCapacity = capacity;
   } else if (capacity < d->mCapacity) {
-    const uint64_t kept = std::max(capacity, d->count());
-    const uint64_t surplus = d->mCapacity - kept;
-    for (uint64_t i = 0; i < surplus && d->mSpareBuckets->count() > 0; ++i) d->mSpareBuckets->removeTail();
-    for (uint64_t i = 0; i < surplus && d->mSpareTuples->count() > 0; ++i) d->mSpareTuples->removeTail();
+    const uint64_t kept = std::max(capacity, d->mCount);
+    if (kept < d->mEntryRoom) d->setRoom(kept);  // giving memory back may fail: the room stays
     d->mCapacity = kept;
   }
   return llk::kDone;
@@ -439,17 +453,17 @@ void LLKCObjectMap::setChangeCallback_withContext(LLKFChangeCallback callback, v
 void LLKCObjectMap::iterateWithFunction_andContext(LLKFIterateFunction function, void* context) noexcept {
   const private_t* const d = iPrivate;
   if (function == nullptr) return;
-  const uint64_t n = d->count();
-  for (uint64_t i = 0; i < n; ++i) function(d->entryAt(i)->fetchAtIndex(1), context);
+  const uint64_t n = d->mCount;
+  for (uint64_t i = 0; i < n; ++i) function(d->mEntries[i].value, context);
 }
 
 LLKBObject* LLKCObjectMap::iterateUntilMatchWithFunction_andContext(LLKFMatchFunction function,
                                                                      void* context) noexcept {
   const private_t* const d = iPrivate;
   if (function == nullptr) return nullptr;
-  const uint64_t n = d->count();
+  const uint64_t n = d->mCount;
   for (uint64_t i = 0; i < n; ++i) {
-    LLKBObject* value = d->entryAt(i)->fetchAtIndex(1);
+    LLKBObject* value = d->mEntries[i].value;
     if (function(value, context)) return value;
   }
   return nullptr;
@@ -464,13 +478,14 @@ LLKCObjectMap* LLKCObjectMap::initWithCopy_deep(LLKBObject* source, bool deep) n
     return nullptr;
   }
   const private_t* const s = other->iPrivate;
-  if (initWithCapacity(s->mCapacity) == nullptr) return nullptr;
-  const uint64_t n = s->count();
+  if (initWithCapacity(std::max(s->mCapacity, s->mCount)) == nullptr) return nullptr;
+  iPrivate->mCapacity = s->mCapacity;
+  const uint64_t n = s->mCount;
   for (uint64_t i = 0; i < n; ++i) {
-    LLKCObjectTuple* entry = s->entryAt(i);
-    LLKBObject* value = entry->fetchAtIndex(1);
+    const Entry& entry = s->mEntries[i];
+    LLKBObject* value = entry.value;
     if (deep) value = llk::conformsTo(value, &LLKPCopyable::kProtocol) ? value->copy() : nullptr;
-    if (value == nullptr || store_forKey(value, entry->fetchAtIndex(0)) != llk::kDone) {
+    if (value == nullptr || store_forKey(value, entry.key) != llk::kDone) {
       dealloc();
       return nullptr;
     }

@@ -10,18 +10,17 @@
 //   map->fetchForKey("port"_llk);                 // value
 //   for (LLKBObject* v : map) ...                  // the values in order (LLKContainers.h)
 //
-// Capacity and pools: the map keeps a pool of spare buckets and one of spare entries, filled with
-// `capacity` of each by initWithCapacity and resize, so that up to `capacity` keys are stored
-// without allocating. A bucket or entry freed by a removal goes back to its pool only while the
-// capacity is not 0 and is at least the number in use plus the spares (counted once it has left);
-// otherwise it is released. resize below the count records the count as the capacity.
+// Capacity: the map keeps room for `capacity` entries (its entry array and hash index), made by
+// initWithCapacity and resize, so that up to `capacity` keys are stored without allocating; past
+// it the room grows by doubling. The recorded capacity changes only through resize: larger records
+// the new value, smaller records max(n, count) and gives the memory beyond it back.
 // Key objects must keep their hash code and order while they are keys.
 // Ownership: factories, copies and the all... deques autoreleased; init... +1. Keys and values
 //            are retained while stored and released when their entry leaves (removal, clear,
 //            dealloc). Fetches answer borrowed objects. The change callback is borrowed.
 // Threads:   one thread at a time (no locks).
-// Failure:   llk::Status: 24 nil key or value, 5 absent, 2 no memory (an object, a bucket or the
-//            hash table could not be had; nothing changed); nil from factories and copies.
+// Failure:   llk::Status: 24 nil key or value, 5 absent, 2 no memory (the entry array or the hash
+//            index could not grow; nothing changed); nil from factories and copies.
 
 #include <cstdint>
 
@@ -37,10 +36,10 @@ class LLK_EXPORT LLKCObjectMap : public LLKBObjectContainer {
   private_t* iPrivate;
 
   // ---- Creation ----
-  // Capacity 0: no spares; every freed bucket and entry is released.
+  // Capacity 0: no room made in advance.
   static LLKCObjectMap* map() noexcept;
   LLKCObjectMap* init() noexcept override;
-  // n spare buckets and n spare entries, capacity n; nil when they cannot all be made.
+  // Room for n entries, capacity n; nil when it cannot be had.
   static LLKCObjectMap* mapWithCapacity(uint64_t capacity) noexcept;
   LLKCObjectMap* initWithCapacity(uint64_t capacity) noexcept;
 
@@ -77,13 +76,12 @@ class LLK_EXPORT LLKCObjectMap : public LLKBObjectContainer {
   // Every entry, in order.
   void clear() noexcept;
 
-  // ---- Size and pools ----
+  // ---- Size and capacity ----
   uint64_t count() noexcept;
-  // The recorded capacity: the limit of the pools (see above).
+  // The recorded capacity (see above).
   uint64_t capacity() noexcept;
-  // Larger: adds the difference to both pools (2, nothing changed, when they cannot be filled).
-  // Smaller: records max(n, count) and removes the difference from both pools (as far as they
-  // hold spares); 0.
+  // Larger: makes room for n entries and records n (2, nothing changed, when it cannot be had).
+  // Smaller: records max(n, count) and gives back the room beyond it; 0.
   int32_t resize(uint64_t capacity) noexcept;
 
   // ---- Callbacks and iteration ----  (over the values in order; changing the map from inside
