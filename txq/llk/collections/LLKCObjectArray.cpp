@@ -1,22 +1,15 @@
 #include <txq/llk/collections/LLKCObjectArray.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <new>
+
+#include <txq/llk/collections/LLKSlotBlock_p.h>
 
 namespace {
 
 using private_t = LLKCObjectArray::private_t;
-
-void changed(const private_t* d, uint32_t op, LLKBObject* object) noexcept {
-  if (d->mChangeCallback != nullptr) d->mChangeCallback(op, object, d->mChangeContext);
-}
-
-bool accepts(const private_t* d, uint32_t op, LLKBObject* object) noexcept {
-  return d->mAcceptCallback == nullptr || d->mAcceptCallback(op, object, d->mAcceptContext);
-}
+using namespace llk::detail;
 
 // Releases every object in order, each slot cleared before its release.
 void empty(private_t* d) noexcept {
@@ -45,56 +38,6 @@ LLK_DEFINE_CLASS(LLKCObjectArray, LLK_PROTOCOLS(), init, initWithCapacity, initW
                  removeFirstMatchWithFunction_andContext, sortWithFunction_andContext, initWithCopy_deep, copy,
                  deepCopy)
 
-namespace {
-
-constexpr uint64_t kMaxSlots = SIZE_MAX / sizeof(LLKBObject*);
-
-// The slots a block for n is made with: small blocks are rounded up to a power of two (8 to 64),
-// so that an array growing from nothing by a quarter at a time reallocates only a few times.
-uint64_t blockSlots(uint64_t n) noexcept {
-  if (n >= 64) return n;
-  uint64_t slots = 8;
-  while (slots < n) slots <<= 1;
-  return slots;
-}
-
-// A zeroed block for n slots (rounded as above) into d, which has none yet: NO without memory.
-bool makeBlock(private_t* d, uint64_t n) noexcept {
-  const uint64_t slots = blockSlots(n);
-  if (n > kMaxSlots || (d->mObjects = static_cast<LLKBObject**>(std::calloc(slots, sizeof(LLKBObject*)))) == nullptr) {
-    return false;
-  }
-  d->mAllocated = slots;
-  d->mCapacity = n;
-  return true;
-}
-
-// The capacity after one growth step: capacity + ceil(capacity * factor) computed in single
-// precision (at least one more slot). 10 when the factor forbids growing, 2 when the result cannot
-// be represented.
-int32_t grownCapacity(uint64_t capacity, float factor, uint64_t* grown) noexcept {
-  if (!(factor > 0.0f)) return llk::kFull;
-  const float more = std::ceil(static_cast<float>(capacity) * factor);
-  if (!(more < 18446744073709551616.0f)) return llk::kNoMemory;  // also infinities and NaN
-  uint64_t add = static_cast<uint64_t>(more);
-  if (add == 0) add = 1;
-  if (add > UINT64_MAX - capacity) return llk::kNoMemory;
-  *grown = capacity + add;
-  return llk::kDone;
-}
-
-struct SortContext {
-  LLKFSortFunction function;
-  void* context;
-};
-
-int compareObjects(const void* a, const void* b, void* context) noexcept {
-  const SortContext* sort = static_cast<const SortContext*>(context);
-  return sort->function(*static_cast<LLKBObject* const*>(a), *static_cast<LLKBObject* const*>(b), sort->context);
-}
-
-}  // namespace
-
 // ---- Creation ----
 
 LLKCObjectArray* LLKCObjectArray::array() noexcept {
@@ -102,14 +45,7 @@ LLKCObjectArray* LLKCObjectArray::array() noexcept {
   return array != nullptr ? llk::autorelease(array->init()) : nullptr;
 }
 
-LLKCObjectArray* LLKCObjectArray::init() noexcept {
-  iPrivate = new (std::nothrow) private_t();
-  if (iPrivate == nullptr) {
-    dealloc();
-    return nullptr;
-  }
-  return this;
-}
+LLKCObjectArray* LLKCObjectArray::init() noexcept { return initRecord(this); }
 
 LLKCObjectArray* LLKCObjectArray::arrayWithCapacity(uint64_t capacity) noexcept {
   LLKCObjectArray* array = alloc();
@@ -117,31 +53,11 @@ LLKCObjectArray* LLKCObjectArray::arrayWithCapacity(uint64_t capacity) noexcept 
 }
 
 LLKCObjectArray* LLKCObjectArray::initWithCapacity(uint64_t capacity) noexcept {
-  if (LLKCObjectArray::init() == nullptr) return nullptr;
-  if (!makeBlock(iPrivate, std::max<uint64_t>(capacity, 1))) {
-    dealloc();
-    return nullptr;
-  }
-  return this;
+  return initRecordWithCapacity(this, capacity);
 }
 
 LLKCObjectArray* LLKCObjectArray::initWithHead_andRest(LLKBObject* head, va_list rest) noexcept {
-  uint64_t n = 0;
-  if (head != nullptr) {
-    va_list measure;
-    va_copy(measure, rest);
-    for (n = 1; va_arg(measure, LLKBObject*) != nullptr; ++n) {
-    }
-    va_end(measure);
-  }
-  if (initWithCapacity(n) == nullptr) return nullptr;
-  if (head == nullptr) return this;
-  append(head);
-  va_list fill;
-  va_copy(fill, rest);
-  for (LLKBObject* object; (object = va_arg(fill, LLKBObject*)) != nullptr;) append(object);
-  va_end(fill);
-  return this;
+  return initWithHeadAndRest(this, head, rest, &LLKCObjectArray::append);
 }
 
 LLKCObjectArray* LLKCObjectArray::arrayWithObjectsOfList(LLKBObject* const* nilTerminated) noexcept {
@@ -150,11 +66,7 @@ LLKCObjectArray* LLKCObjectArray::arrayWithObjectsOfList(LLKBObject* const* nilT
 }
 
 LLKCObjectArray* LLKCObjectArray::initWithObjectsOfList(LLKBObject* const* nilTerminated) noexcept {
-  uint64_t n = 0;
-  while (nilTerminated != nullptr && nilTerminated[n] != nullptr) ++n;
-  if (initWithCapacity(n) == nullptr) return nullptr;
-  for (uint64_t i = 0; i < n; ++i) append(nilTerminated[i]);
-  return this;
+  return initWithNilTerminated(this, nilTerminated, &LLKCObjectArray::append);
 }
 
 LLKCObjectArray::~LLKCObjectArray() { delete iPrivate; }
@@ -166,7 +78,7 @@ uint64_t LLKCObjectArray::capacity() const noexcept { return iPrivate->mCapacity
 float LLKCObjectArray::growFactor() const noexcept { return iPrivate->mGrowFactor; }
 
 void LLKCObjectArray::setGrowFactor(float growFactor) noexcept {
-  iPrivate->mGrowFactor = growFactor > 0.0f ? growFactor : 0.0f;
+  iPrivate->mGrowFactor = growFactorFrom(growFactor);
 }
 
 int32_t LLKCObjectArray::resize(uint64_t capacity) noexcept {
@@ -176,17 +88,8 @@ int32_t LLKCObjectArray::resize(uint64_t capacity) noexcept {
   if (n > kMaxSlots) return llk::kNoMemory;
   const uint64_t slots = blockSlots(n);
   if (n > d->mAllocated || (n < d->mCapacity && slots < d->mAllocated)) {
-    void* block = std::realloc(d->mObjects, slots * sizeof(LLKBObject*));
-    if (block == nullptr) {
-      if (n > d->mAllocated) return llk::kNoMemory;
-      block = d->mObjects;  // a smaller block could not be had: keep the larger one
-    } else {
-      if (slots > d->mAllocated) {
-        std::memset(static_cast<LLKBObject**>(block) + d->mAllocated, 0, (slots - d->mAllocated) * sizeof(LLKBObject*));
-      }
-      d->mAllocated = slots;
-    }
-    d->mObjects = static_cast<LLKBObject**>(block);
+    // A smaller block that cannot be had leaves the larger one in place.
+    if (!reallocBlock(d, slots) && n > d->mAllocated) return llk::kNoMemory;
   }
   d->mCapacity = n;  // the slots between the count and the block's end are nil
   return llk::kDone;
@@ -212,25 +115,12 @@ bool LLKCObjectArray::contains_atIndex(LLKBObject* object, uint64_t* index) cons
 
 // ---- Additions ----
 
-namespace {
-
-// Room for one more object (through array->resize): 0, 10 or 2.
-int32_t makeRoom(LLKCObjectArray* array, const private_t* d) noexcept {
-  if (d->mCount < d->mCapacity) return llk::kDone;
-  uint64_t grown = 0;
-  const int32_t status = grownCapacity(d->mCapacity, d->mGrowFactor, &grown);
-  if (status != llk::kDone) return status;
-  return array->resize(grown) == llk::kDone ? llk::kDone : llk::kNoMemory;
-}
-
-}  // namespace
-
 int32_t LLKCObjectArray::append(LLKBObject* object) noexcept {
   private_t* const d = iPrivate;
   if (object == nullptr) return llk::kNilArgument;
   if (!accepts(d, 0, object)) return llk::kRefused;
   if (d->mCount == d->mCapacity) {
-    const int32_t status = makeRoom(this, d);
+    const int32_t status = makeRoom(this);
     if (status != llk::kDone) return status;
   }
   d->mObjects[d->mCount++] = object->retain();
@@ -242,7 +132,7 @@ int32_t LLKCObjectArray::prepend(LLKBObject* object) noexcept {
   private_t* const d = iPrivate;
   if (object == nullptr) return llk::kNilArgument;
   if (!accepts(d, 0, object)) return llk::kRefused;
-  const int32_t status = makeRoom(this, d);
+  const int32_t status = makeRoom(this);
   if (status != llk::kDone) return status;
   std::memmove(d->mObjects + 1, d->mObjects, d->mCount * sizeof(LLKBObject*));
   d->mObjects[0] = object->retain();
@@ -254,7 +144,7 @@ int32_t LLKCObjectArray::prepend(LLKBObject* object) noexcept {
 LLKBObject* LLKCObjectArray::insert_atIndex(LLKBObject* object, uint64_t index) noexcept {
   private_t* const d = iPrivate;
   if (object == nullptr || index >= d->mCount) return nullptr;
-  if (!accepts(d, 0, object) || makeRoom(this, d) != llk::kDone) return nullptr;
+  if (!accepts(d, 0, object) || makeRoom(this) != llk::kDone) return nullptr;
   std::memmove(d->mObjects + index + 1, d->mObjects + index, (d->mCount - index) * sizeof(LLKBObject*));
   d->mObjects[index] = object->retain();
   ++d->mCount;
@@ -373,34 +263,20 @@ bool LLKCObjectArray::removeFirstMatchWithFunction_andContext(LLKFMatchFunction 
 void LLKCObjectArray::sortWithFunction_andContext(LLKFSortFunction function, void* context) noexcept {
   private_t* const d = iPrivate;
   if (function == nullptr || d->mCount < 2) return;
-  SortContext sort{function, context};
-  qsort_r(d->mObjects, d->mCount, sizeof(LLKBObject*), compareObjects, &sort);
+  sortSlots(d->mObjects, d->mCount, function, context);
 }
 
 // ---- Copies ----
 
 LLKCObjectArray* LLKCObjectArray::initWithCopy_deep(LLKBObject* source, bool deep) noexcept {
-  LLKCObjectArray* other = llk::cast<LLKCObjectArray>(source);
-  if (other == nullptr) {
-    dealloc();
-    return nullptr;
-  }
-  const private_t* const s = other->iPrivate;
-  if (LLKCObjectArray::init() == nullptr) return nullptr;
+  const private_t* const s = initRecordForCopy(this, source);
+  if (s == nullptr) return nullptr;
   private_t* const d = iPrivate;
-  d->mGrowFactor = s->mGrowFactor;
-  if (s->mCapacity > 0 && !makeBlock(d, s->mCapacity)) {
-    dealloc();
-    return nullptr;
-  }
   for (uint64_t i = 0; i < s->mCount; ++i) {
-    LLKBObject* object = s->mObjects[i];
-    if (deep) {
-      object = llk::conformsTo(object, &LLKPCopyable::kProtocol) ? object->copy() : nullptr;
-      if (object == nullptr) {
-        dealloc();  // releases the copies made so far
-        return nullptr;
-      }
+    LLKBObject* object = copiedObject(s->mObjects[i], deep);
+    if (object == nullptr) {
+      dealloc();  // releases the copies made so far
+      return nullptr;
     }
     d->mObjects[i] = object->retain();
     ++d->mCount;

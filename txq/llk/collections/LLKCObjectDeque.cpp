@@ -1,25 +1,21 @@
 #include <txq/llk/collections/LLKCObjectDeque.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
+#include <txq/llk/collections/LLKSlotBlock_p.h>
 #include <txq/llk/values/LLKFRandom.h>
 
 namespace {
 
 using private_t = LLKCObjectDeque::private_t;
+using namespace llk::detail;
 
 LLKBObject*& at(private_t* d, uint64_t position) noexcept { return d->mObjects[d->slot(position)]; }
 LLKBObject* at(const private_t* d, uint64_t position) noexcept { return d->mObjects[d->slot(position)]; }
 uint64_t next(const private_t* d, uint64_t s) noexcept { return s + 1 == d->mCapacity ? 0 : s + 1; }
 uint64_t previous(const private_t* d, uint64_t s) noexcept { return s == 0 ? d->mCapacity - 1 : s - 1; }
-
-void changed(const private_t* d, uint32_t op, LLKBObject* object) noexcept {
-  if (d->mChangeCallback != nullptr) d->mChangeCallback(op, object, d->mChangeContext);
-}
 
 // Takes the object at a position out, closing the gap from the nearer end; answers it still
 // retained.
@@ -66,48 +62,8 @@ LLK_DEFINE_CLASS(LLKCObjectDeque, LLK_PROTOCOLS(), init, initWithCapacity, initW
                  removeEachMatchWithFunction_andContext, removeFirstMatchWithFunction_andContext,
                  sortWithFunction_andContext, initWithCopy_deep, copy, deepCopy)
 
-namespace {
-
-constexpr uint64_t kMaxSlots = SIZE_MAX / sizeof(LLKBObject*);
-
-// The slots a block for n is made with: small blocks are rounded up to a power of two (8 to 64),
-// so that a deque growing from nothing by a quarter at a time reallocates only a few times.
-uint64_t blockSlots(uint64_t n) noexcept {
-  if (n >= 64) return n;
-  uint64_t slots = 8;
-  while (slots < n) slots <<= 1;
-  return slots;
-}
-
-// A zeroed block for n slots (rounded as above), or null.
-LLKBObject** newBlock(uint64_t n) noexcept {
-  return n <= kMaxSlots ? static_cast<LLKBObject**>(std::calloc(blockSlots(n), sizeof(LLKBObject*))) : nullptr;
-}
-
-// The capacity after one growth step: capacity + ceil(capacity * factor) computed in single
-// precision (at least one more slot). 10 when the factor forbids growing, 2 when the result cannot
-// be represented.
-int32_t grownCapacity(uint64_t capacity, float factor, uint64_t* grown) noexcept {
-  if (!(factor > 0.0f)) return llk::kFull;
-  const float more = std::ceil(static_cast<float>(capacity) * factor);
-  if (!(more < 18446744073709551616.0f)) return llk::kNoMemory;  // also infinities and NaN
-  uint64_t add = static_cast<uint64_t>(more);
-  if (add == 0) add = 1;
-  if (add > UINT64_MAX - capacity) return llk::kNoMemory;
-  *grown = capacity + add;
-  return llk::kDone;
-}
-
-struct SortContext {
-  LLKFSortFunction function;
-  void* context;
-};
-
-}  // namespace
-
 int LLKFObjectDequeSortComparator(const void* a, const void* b, void* context) noexcept {
-  const SortContext* sort = static_cast<const SortContext*>(context);
-  return sort->function(*static_cast<LLKBObject* const*>(a), *static_cast<LLKBObject* const*>(b), sort->context);
+  return compareSlots(a, b, context);
 }
 
 // ---- Creation ----
@@ -117,14 +73,7 @@ LLKCObjectDeque* LLKCObjectDeque::deque() noexcept {
   return deque != nullptr ? llk::autorelease(deque->init()) : nullptr;
 }
 
-LLKCObjectDeque* LLKCObjectDeque::init() noexcept {
-  iPrivate = new (std::nothrow) private_t();
-  if (iPrivate == nullptr) {
-    dealloc();
-    return nullptr;
-  }
-  return this;
-}
+LLKCObjectDeque* LLKCObjectDeque::init() noexcept { return initRecord(this); }
 
 LLKCObjectDeque* LLKCObjectDeque::dequeWithCapacity(uint64_t capacity) noexcept {
   LLKCObjectDeque* deque = alloc();
@@ -132,34 +81,11 @@ LLKCObjectDeque* LLKCObjectDeque::dequeWithCapacity(uint64_t capacity) noexcept 
 }
 
 LLKCObjectDeque* LLKCObjectDeque::initWithCapacity(uint64_t capacity) noexcept {
-  if (LLKCObjectDeque::init() == nullptr) return nullptr;
-  const uint64_t n = std::max<uint64_t>(capacity, 1);
-  if ((iPrivate->mObjects = newBlock(n)) == nullptr) {
-    dealloc();
-    return nullptr;
-  }
-  iPrivate->mCapacity = n;
-  iPrivate->mAllocated = blockSlots(n);
-  return this;
+  return initRecordWithCapacity(this, capacity);
 }
 
 LLKCObjectDeque* LLKCObjectDeque::initWithHead_andRest(LLKBObject* head, va_list rest) noexcept {
-  uint64_t n = 0;
-  if (head != nullptr) {
-    va_list measure;
-    va_copy(measure, rest);
-    for (n = 1; va_arg(measure, LLKBObject*) != nullptr; ++n) {
-    }
-    va_end(measure);
-  }
-  if (initWithCapacity(n) == nullptr) return nullptr;
-  if (head == nullptr) return this;
-  append(head);
-  va_list fill;
-  va_copy(fill, rest);
-  for (LLKBObject* object; (object = va_arg(fill, LLKBObject*)) != nullptr;) append(object);
-  va_end(fill);
-  return this;
+  return initWithHeadAndRest(this, head, rest, &LLKCObjectDeque::append);
 }
 
 LLKCObjectDeque* LLKCObjectDeque::dequeWithObjectsOfList(LLKBObject* const* nilTerminated) noexcept {
@@ -168,11 +94,7 @@ LLKCObjectDeque* LLKCObjectDeque::dequeWithObjectsOfList(LLKBObject* const* nilT
 }
 
 LLKCObjectDeque* LLKCObjectDeque::initWithObjectsOfList(LLKBObject* const* nilTerminated) noexcept {
-  uint64_t n = 0;
-  while (nilTerminated != nullptr && nilTerminated[n] != nullptr) ++n;
-  if (initWithCapacity(n) == nullptr) return nullptr;
-  for (uint64_t i = 0; i < n; ++i) append(nilTerminated[i]);
-  return this;
+  return initWithNilTerminated(this, nilTerminated, &LLKCObjectDeque::append);
 }
 
 LLKCObjectDeque::~LLKCObjectDeque() { delete iPrivate; }
@@ -182,7 +104,7 @@ LLKCObjectDeque::~LLKCObjectDeque() { delete iPrivate; }
 float LLKCObjectDeque::growFactor() const noexcept { return iPrivate->mGrowFactor; }
 
 void LLKCObjectDeque::setGrowFactor(float growFactor) noexcept {
-  iPrivate->mGrowFactor = growFactor > 0.0f ? growFactor : 0.0f;
+  iPrivate->mGrowFactor = growFactorFrom(growFactor);
 }
 
 int32_t LLKCObjectDeque::resize(uint64_t capacity) noexcept {
@@ -202,12 +124,7 @@ int32_t LLKCObjectDeque::resize(uint64_t capacity) noexcept {
     }
   } else if (n > d->mCapacity && d->mHead == 0) {
     // Growing a ring that starts at slot 0: the block can be reallocated in place.
-    const uint64_t slots = blockSlots(n);
-    void* block = std::realloc(d->mObjects, slots * sizeof(LLKBObject*));
-    if (block == nullptr) return llk::kNoMemory;
-    std::memset(static_cast<LLKBObject**>(block) + d->mAllocated, 0, (slots - d->mAllocated) * sizeof(LLKBObject*));
-    d->mObjects = static_cast<LLKBObject**>(block);
-    d->mAllocated = slots;
+    if (!reallocBlock(d, blockSlots(n))) return llk::kNoMemory;
   } else {
     // Shrinking, or growing past the block with the ring elsewhere: a new block, positions from 0.
     LLKBObject** block = newBlock(n);
@@ -259,20 +176,6 @@ bool LLKCObjectDeque::contains_atIndex(LLKBObject* object, uint64_t* index) cons
 
 // ---- Additions ----
 
-namespace {
-
-// Room for one more object: 0, 10 (full and not allowed to grow) or 2.
-int32_t makeRoom(LLKCObjectDeque* deque, uint64_t count, uint64_t capacity, float factor, bool resize) noexcept {
-  if (count < capacity) return llk::kDone;
-  if (!resize) return llk::kFull;
-  uint64_t grown = 0;
-  const int32_t status = grownCapacity(capacity, factor, &grown);
-  if (status != llk::kDone) return status;
-  return deque->resize(grown) == llk::kDone ? llk::kDone : llk::kNoMemory;
-}
-
-}  // namespace
-
 int32_t LLKCObjectDeque::append(LLKBObject* object) noexcept { return append_andResizeIfNeeded(object, true); }
 
 int32_t LLKCObjectDeque::prepend(LLKBObject* object) noexcept { return prepend_andResizeIfNeeded(object, true); }
@@ -285,7 +188,7 @@ int32_t LLKCObjectDeque::append_andResizeIfNeeded(LLKBObject* object, bool resiz
   private_t* const d = iPrivate;
   if (object == nullptr) return llk::kNilArgument;
   if (d->mCount == d->mCapacity) {
-    const int32_t status = makeRoom(this, d->mCount, d->mCapacity, d->mGrowFactor, resize);
+    const int32_t status = makeRoom(this, resize);
     if (status != llk::kDone) return status;
   }
   at(d, d->mCount) = object->retain();
@@ -298,7 +201,7 @@ int32_t LLKCObjectDeque::prepend_andResizeIfNeeded(LLKBObject* object, bool resi
   private_t* const d = iPrivate;
   if (object == nullptr) return llk::kNilArgument;
   if (d->mCount == d->mCapacity) {
-    const int32_t status = makeRoom(this, d->mCount, d->mCapacity, d->mGrowFactor, resize);
+    const int32_t status = makeRoom(this, resize);
     if (status != llk::kDone) return status;
   }
   d->mHead = previous(d, d->mHead);
@@ -312,7 +215,7 @@ int32_t LLKCObjectDeque::insert_atIndex_andResizeIfNeeded(LLKBObject* object, ui
   private_t* const d = iPrivate;
   if (object == nullptr) return llk::kNilArgument;
   if (index >= d->mCount) return llk::kOutOfRange;
-  const int32_t status = makeRoom(this, d->mCount, d->mCapacity, d->mGrowFactor, resize);
+  const int32_t status = makeRoom(this, resize);
   if (status != llk::kDone) return status;
   // Open the gap from the nearer end.
   if (index < d->mCount - index) {
@@ -481,38 +384,20 @@ void LLKCObjectDeque::sortWithFunction_andContext(LLKFSortFunction function, voi
     std::rotate(d->mObjects, d->mObjects + d->mHead, d->mObjects + d->mCapacity);
     d->mHead = 0;
   }
-  SortContext sort{function, context};
-  qsort_r(d->mObjects, d->mCount, sizeof(LLKBObject*), LLKFObjectDequeSortComparator, &sort);
+  sortSlots(d->mObjects, d->mCount, function, context, LLKFObjectDequeSortComparator);
 }
 
 // ---- Copies ----
 
 LLKCObjectDeque* LLKCObjectDeque::initWithCopy_deep(LLKBObject* source, bool deep) noexcept {
-  LLKCObjectDeque* other = llk::cast<LLKCObjectDeque>(source);
-  if (other == nullptr) {
-    dealloc();
-    return nullptr;
-  }
-  const private_t* const s = other->iPrivate;
-  if (LLKCObjectDeque::init() == nullptr) return nullptr;
+  const private_t* const s = initRecordForCopy(this, source);
+  if (s == nullptr) return nullptr;
   private_t* const d = iPrivate;
-  d->mGrowFactor = s->mGrowFactor;
-  if (s->mCapacity > 0) {
-    if ((d->mObjects = newBlock(s->mCapacity)) == nullptr) {
-      dealloc();
-      return nullptr;
-    }
-    d->mCapacity = s->mCapacity;
-    d->mAllocated = blockSlots(s->mCapacity);
-  }
   for (uint64_t i = 0; i < s->mCount; ++i) {
-    LLKBObject* object = at(s, i);
-    if (deep) {
-      object = llk::conformsTo(object, &LLKPCopyable::kProtocol) ? object->copy() : nullptr;
-      if (object == nullptr) {
-        dealloc();  // releases the copies made so far
-        return nullptr;
-      }
+    LLKBObject* object = copiedObject(at(s, i), deep);
+    if (object == nullptr) {
+      dealloc();  // releases the copies made so far
+      return nullptr;
     }
     d->mObjects[i] = object->retain();
     ++d->mCount;

@@ -1,8 +1,6 @@
 #include <txq/llk/collections/LLKCObjectIndex.h>
 
-#include <new>
-
-#include <txq/llk/collections/LLKCObjectDeque.h>
+#include <txq/llk/collections/LLKContainerMaking_p.h>
 #include <txq/llk/collections/LLKOrderedTable_p.h>
 
 // The hash table, the order, the spare pool, the cursor and the change callback, in that order
@@ -17,32 +15,16 @@ LLK_DEFINE_CLASS(LLKCObjectIndex, LLK_PROTOCOLS(LLKPCopyable), init, initWithCap
 
 // ---- Creation ----
 
-LLKCObjectIndex* LLKCObjectIndex::index() noexcept {
-  LLKCObjectIndex* index = alloc();
-  return index != nullptr ? llk::autorelease(index->init()) : nullptr;
-}
+LLKCObjectIndex* LLKCObjectIndex::index() noexcept { return llk::detail::autoreleasedNew(&LLKCObjectIndex::init); }
 
-LLKCObjectIndex* LLKCObjectIndex::init() noexcept {
-  iPrivate = new (std::nothrow) private_t();
-  if (iPrivate == nullptr) {
-    dealloc();
-    return nullptr;
-  }
-  return this;
-}
+LLKCObjectIndex* LLKCObjectIndex::init() noexcept { return llk::detail::initOrdered(this, 0); }
 
 LLKCObjectIndex* LLKCObjectIndex::indexWithCapacity(uint64_t capacity) noexcept {
-  LLKCObjectIndex* index = alloc();
-  return index != nullptr ? llk::autorelease(index->initWithCapacity(capacity)) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectIndex::initWithCapacity, capacity);
 }
 
 LLKCObjectIndex* LLKCObjectIndex::initWithCapacity(uint64_t capacity) noexcept {
-  if (LLKCObjectIndex::init() == nullptr) return nullptr;
-  if (iPrivate->resize(capacity) != llk::kDone) {
-    dealloc();
-    return nullptr;
-  }
-  return this;
+  return llk::detail::initOrdered(this, capacity);
 }
 
 LLKCObjectIndex::~LLKCObjectIndex() { delete iPrivate; }
@@ -61,10 +43,7 @@ int32_t LLKCObjectIndex::store_forKey(LLKBObject* object, LLKTCode code) noexcep
   return iPrivate->store(object, code);
 }
 
-LLKBObject* LLKCObjectIndex::fetchForKey(LLKTCode code) noexcept {
-  private_t::pair_t* p = iPrivate->find(code);
-  return p != nullptr ? p->mObject : nullptr;
-}
+LLKBObject* LLKCObjectIndex::fetchForKey(LLKTCode code) noexcept { return iPrivate->objectForKey(code); }
 
 bool LLKCObjectIndex::containsKey(LLKTCode code) noexcept { return iPrivate->find(code) != nullptr; }
 
@@ -74,48 +53,26 @@ int32_t LLKCObjectIndex::removeForKey(LLKTCode code) noexcept { return iPrivate-
 
 // ---- Positions ----
 
-LLKBObject* LLKCObjectIndex::fetchAtIndex(uint64_t index) noexcept {
-  private_t::pair_t* p = iPrivate->at(index);
-  return p != nullptr ? p->mObject : nullptr;
-}
+LLKBObject* LLKCObjectIndex::fetchAtIndex(uint64_t index) noexcept { return iPrivate->objectAt(index, nullptr); }
 
 LLKBObject* LLKCObjectIndex::fetchAtIndex_key(uint64_t index, LLKTCode* code) noexcept {
-  private_t::pair_t* p = iPrivate->at(index);
-  if (p == nullptr) return nullptr;
-  if (code != nullptr) *code = p->mKey;
-  return p->mObject;
+  return iPrivate->objectAt(index, code);
 }
 
 int32_t LLKCObjectIndex::remove(LLKBObject* object) noexcept {
-  private_t::pair_t* p = iPrivate->entryOf(object, nullptr);
-  if (p == nullptr) return llk::kNotFound;
-  iPrivate->removeEntry(p);
-  return llk::kDone;
+  return iPrivate->removeFound(iPrivate->entryOf(object, nullptr));
 }
 
-int32_t LLKCObjectIndex::removeAtIndex(uint64_t index) noexcept {
-  private_t::pair_t* p = iPrivate->at(index);
-  if (p == nullptr) return llk::kNotFound;
-  iPrivate->removeEntry(p);
-  return llk::kDone;
-}
+int32_t LLKCObjectIndex::removeAtIndex(uint64_t index) noexcept { return iPrivate->removeFound(iPrivate->at(index)); }
 
-LLKCObjectDeque* LLKCObjectIndex::allObjects() noexcept {
-  LLKCObjectDeque* all = LLKCObjectDeque::dequeWithCapacity(iPrivate->count());
-  if (all == nullptr) return nullptr;
-  for (private_t::pair_t* p = iPrivate->mUsed.mHead; p != nullptr; p = p->mNext) {
-    if (all->append(p->mObject) != llk::kDone) return nullptr;  // the pool frees the partial deque
-  }
-  return all;
-}
+LLKCObjectDeque* LLKCObjectIndex::allObjects() noexcept { return iPrivate->allObjects(); }
 
 void LLKCObjectIndex::clear() noexcept { iPrivate->clear(); }
 
 // ---- Callbacks ----
 
 void LLKCObjectIndex::setChangeCallback_withContext(LLKFChangeCallback callback, void* context) noexcept {
-  iPrivate->mChangeCallback = callback;
-  iPrivate->mChangeContext = context;
+  iPrivate->setChangeCallback(callback, context);
 }
 
 // ---- Iteration ----
@@ -132,17 +89,7 @@ LLKBObject* LLKCObjectIndex::iterateUntilMatchWithFunction_andContext(LLKFMatchF
 // ---- Copies ----
 
 LLKCObjectIndex* LLKCObjectIndex::initWithCopy_deep(LLKBObject* source, bool deep) noexcept {
-  LLKCObjectIndex* other = llk::cast<LLKCObjectIndex>(source);
-  if (other == nullptr) {
-    dealloc();
-    return nullptr;
-  }
-  if (initWithCapacity(other->capacity()) == nullptr) return nullptr;
-  if (iPrivate->copyFrom(*other->iPrivate, deep) != llk::kDone) {
-    dealloc();
-    return nullptr;
-  }
-  return this;
+  return llk::detail::initOrderedCopy(this, source, deep);
 }
 
 LLKCObjectIndex* LLKCObjectIndex::copy() noexcept { return static_cast<LLKCObjectIndex*>(Super::copy()); }

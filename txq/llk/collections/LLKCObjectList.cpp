@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include <txq/llk/collections/LLKContainerMaking_p.h>
 #include <txq/llk/collections/LLKFObjectListGoto_p.h>
 
 // Two chains of nodes: the used list (head to tail, in order) and the pool of spare nodes (only
@@ -144,10 +145,7 @@ LLK_DEFINE_CLASS(LLKCObjectList, LLK_PROTOCOLS(LLKPCopyable), init, initWithCapa
 
 // ---- Creation ----
 
-LLKCObjectList* LLKCObjectList::list() noexcept {
-  LLKCObjectList* list = alloc();
-  return list != nullptr ? llk::autorelease(list->init()) : nullptr;
-}
+LLKCObjectList* LLKCObjectList::list() noexcept { return llk::detail::autoreleasedNew(&LLKCObjectList::init); }
 
 LLKCObjectList* LLKCObjectList::init() noexcept {
   iPrivate = new (std::nothrow) private_t();
@@ -159,8 +157,7 @@ LLKCObjectList* LLKCObjectList::init() noexcept {
 }
 
 LLKCObjectList* LLKCObjectList::listWithCapacity(uint64_t capacity) noexcept {
-  LLKCObjectList* list = alloc();
-  return list != nullptr ? llk::autorelease(list->initWithCapacity(capacity)) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectList::initWithCapacity, capacity);
 }
 
 LLKCObjectList* LLKCObjectList::initWithCapacity(uint64_t capacity) noexcept {
@@ -173,40 +170,21 @@ LLKCObjectList* LLKCObjectList::initWithCapacity(uint64_t capacity) noexcept {
 }
 
 LLKCObjectList* LLKCObjectList::listWithObjectsOfList(LLKBObject* const* nilTerminated) noexcept {
-  LLKCObjectList* list = alloc();
-  return list != nullptr ? llk::autorelease(list->initWithObjectsOfList(nilTerminated)) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectList::initWithObjectsOfList, nilTerminated);
 }
 
 LLKCObjectList* LLKCObjectList::initWithObjectsOfList(LLKBObject* const* nilTerminated) noexcept {
-  uint64_t n = 0;
-  if (nilTerminated != nullptr) {
-    while (nilTerminated[n] != nullptr) ++n;
-  }
+  const uint64_t n = llk::detail::countObjectList(nilTerminated);
   if (initWithCapacity(n) == nullptr) return nullptr;
   for (uint64_t i = 0; i < n; ++i) append_andResizeIfNeeded(nilTerminated[i], false);
   return this;
 }
 
 LLKCObjectList* LLKCObjectList::initWithHead_andRest(LLKBObject* head, va_list rest) noexcept {
-  // Two passes over the arguments: one to count them, one to append them; each gets its own copy.
-  uint64_t n = 0;
-  if (head != nullptr) {
-    n = 1;
-    va_list counting;
-    va_copy(counting, rest);
-    while (va_arg(counting, LLKBObject*) != nullptr) ++n;
-    va_end(counting);
-  }
-  if (initWithCapacity(n) == nullptr) return nullptr;
-  if (head != nullptr) {
-    append_andResizeIfNeeded(head, false);
-    va_list adding;
-    va_copy(adding, rest);
-    for (LLKBObject* object = va_arg(adding, LLKBObject*); object != nullptr; object = va_arg(adding, LLKBObject*)) {
-      append_andResizeIfNeeded(object, false);
-    }
-    va_end(adding);
-  }
+  // Two passes over the arguments: one to count them, one to append them.
+  if (initWithCapacity(llk::detail::countArguments(head, rest)) == nullptr) return nullptr;
+  llk::detail::forEachArgument(head, rest,
+                               [this](LLKBObject* object, uint64_t) { append_andResizeIfNeeded(object, false); });
   return this;
 }
 

@@ -1,6 +1,7 @@
 #include <txq/llk/collections/LLKCObjectPile.h>
 
 #include <txq/llk/collections/LLKCObjectShelf.h>
+#include <txq/llk/collections/LLKContainerMaking_p.h>
 #include <txq/llk/collections/LLKContainers.h>
 #include <txq/llk/object/LLKProtocols.h>
 
@@ -12,16 +13,12 @@ LLK_DEFINE_CLASS(LLKCObjectPile, LLK_PROTOCOLS(LLKPCopyable), init, initWithCapa
 
 // ---- Creation ----
 
-LLKCObjectPile* LLKCObjectPile::pile() noexcept {
-  LLKCObjectPile* pile = alloc();
-  return pile != nullptr ? llk::autorelease(pile->init()) : nullptr;
-}
+LLKCObjectPile* LLKCObjectPile::pile() noexcept { return llk::detail::autoreleasedNew(&LLKCObjectPile::init); }
 
 LLKCObjectPile* LLKCObjectPile::init() noexcept { return initWithCapacity(0); }
 
 LLKCObjectPile* LLKCObjectPile::pileWithCapacity(uint64_t capacity) noexcept {
-  LLKCObjectPile* pile = alloc();
-  return pile != nullptr ? llk::autorelease(pile->initWithCapacity(capacity)) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectPile::initWithCapacity, capacity);
 }
 
 LLKCObjectPile* LLKCObjectPile::initWithCapacity(uint64_t capacity) noexcept {

@@ -6,6 +6,7 @@
 #include <txq/llk/collections/LLKCObjectDeque.h>
 #include <txq/llk/collections/LLKCObjectTable.h>
 #include <txq/llk/collections/LLKCObjectTuple.h>
+#include <txq/llk/collections/LLKContainerMaking_p.h>
 #include <txq/llk/collections/LLKContainers.h>
 #include <txq/llk/object/LLKProtocols.h>
 
@@ -62,16 +63,12 @@ struct MatchRelay {
 
 // ---- Creation ----
 
-LLKCObjectShelf* LLKCObjectShelf::shelf() noexcept {
-  LLKCObjectShelf* shelf = alloc();
-  return shelf != nullptr ? llk::autorelease(shelf->init()) : nullptr;
-}
+LLKCObjectShelf* LLKCObjectShelf::shelf() noexcept { return llk::detail::autoreleasedNew(&LLKCObjectShelf::init); }
 
 LLKCObjectShelf* LLKCObjectShelf::init() noexcept { return initWithCapacity(0); }
 
 LLKCObjectShelf* LLKCObjectShelf::shelfWithCapacity(uint64_t capacity) noexcept {
-  LLKCObjectShelf* shelf = alloc();
-  return shelf != nullptr ? llk::autorelease(shelf->initWithCapacity(capacity)) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectShelf::initWithCapacity, capacity);
 }
 
 LLKCObjectShelf* LLKCObjectShelf::initWithCapacity(uint64_t capacity) noexcept {

@@ -1,8 +1,6 @@
 #include <txq/llk/collections/LLKCObjectTable.h>
 
-#include <new>
-
-#include <txq/llk/collections/LLKCObjectDeque.h>
+#include <txq/llk/collections/LLKContainerMaking_p.h>
 #include <txq/llk/collections/LLKOrderedTable_p.h>
 
 // The hash table, the order, the spare pool, the cursor and the change callback, in that order
@@ -18,32 +16,16 @@ LLK_DEFINE_CLASS(LLKCObjectTable, LLK_PROTOCOLS(LLKPCopyable), init, initWithCap
 
 // ---- Creation ----
 
-LLKCObjectTable* LLKCObjectTable::table() noexcept {
-  LLKCObjectTable* table = alloc();
-  return table != nullptr ? llk::autorelease(table->init()) : nullptr;
-}
+LLKCObjectTable* LLKCObjectTable::table() noexcept { return llk::detail::autoreleasedNew(&LLKCObjectTable::init); }
 
-LLKCObjectTable* LLKCObjectTable::init() noexcept {
-  iPrivate = new (std::nothrow) private_t();
-  if (iPrivate == nullptr) {
-    dealloc();
-    return nullptr;
-  }
-  return this;
-}
+LLKCObjectTable* LLKCObjectTable::init() noexcept { return llk::detail::initOrdered(this, 0); }
 
 LLKCObjectTable* LLKCObjectTable::tableWithCapacity(uint64_t capacity) noexcept {
-  LLKCObjectTable* table = alloc();
-  return table != nullptr ? llk::autorelease(table->initWithCapacity(capacity)) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectTable::initWithCapacity, capacity);
 }
 
 LLKCObjectTable* LLKCObjectTable::initWithCapacity(uint64_t capacity) noexcept {
-  if (LLKCObjectTable::init() == nullptr) return nullptr;
-  if (iPrivate->resize(capacity) != llk::kDone) {
-    dealloc();
-    return nullptr;
-  }
-  return this;
+  return llk::detail::initOrdered(this, capacity);
 }
 
 LLKCObjectTable::~LLKCObjectTable() { delete iPrivate; }
@@ -62,10 +44,7 @@ int32_t LLKCObjectTable::store_forKey(LLKBObject* object, uint64_t key) noexcept
   return iPrivate->store(object, key);
 }
 
-LLKBObject* LLKCObjectTable::fetchForKey(uint64_t key) noexcept {
-  private_t::pair_t* p = iPrivate->find(key);
-  return p != nullptr ? p->mObject : nullptr;
-}
+LLKBObject* LLKCObjectTable::fetchForKey(uint64_t key) noexcept { return iPrivate->objectForKey(key); }
 
 LLKBObject* LLKCObjectTable::fetchForKey_index(uint64_t key, uint64_t* index) noexcept {
   private_t::pair_t* p = iPrivate->find(key);
@@ -82,50 +61,28 @@ int32_t LLKCObjectTable::removeForKey(uint64_t key) noexcept { return iPrivate->
 
 // ---- Positions ----
 
-LLKBObject* LLKCObjectTable::fetchAtIndex(uint64_t index) noexcept {
-  private_t::pair_t* p = iPrivate->at(index);
-  return p != nullptr ? p->mObject : nullptr;
-}
+LLKBObject* LLKCObjectTable::fetchAtIndex(uint64_t index) noexcept { return iPrivate->objectAt(index, nullptr); }
 
 LLKBObject* LLKCObjectTable::fetchAtIndex_key(uint64_t index, uint64_t* key) noexcept {
-  private_t::pair_t* p = iPrivate->at(index);
-  if (p == nullptr) return nullptr;
-  if (key != nullptr) *key = p->mKey;
-  return p->mObject;
+  return iPrivate->objectAt(index, key);
 }
 
 int32_t LLKCObjectTable::remove(LLKBObject* object) noexcept {
-  private_t::pair_t* p = iPrivate->entryOf(object, nullptr);
-  if (p == nullptr) return llk::kNotFound;
-  iPrivate->removeEntry(p);
-  return llk::kDone;
+  return iPrivate->removeFound(iPrivate->entryOf(object, nullptr));
 }
 
-int32_t LLKCObjectTable::removeAtIndex(uint64_t index) noexcept {
-  private_t::pair_t* p = iPrivate->at(index);
-  if (p == nullptr) return llk::kNotFound;
-  iPrivate->removeEntry(p);
-  return llk::kDone;
-}
+int32_t LLKCObjectTable::removeAtIndex(uint64_t index) noexcept { return iPrivate->removeFound(iPrivate->at(index)); }
 
 void LLKCObjectTable::rotateBy(uint64_t n) noexcept { iPrivate->rotate(n); }
 
-LLKCObjectDeque* LLKCObjectTable::allObjects() noexcept {
-  LLKCObjectDeque* all = LLKCObjectDeque::dequeWithCapacity(iPrivate->count());
-  if (all == nullptr) return nullptr;
-  for (private_t::pair_t* p = iPrivate->mUsed.mHead; p != nullptr; p = p->mNext) {
-    if (all->append(p->mObject) != llk::kDone) return nullptr;  // the pool frees the partial deque
-  }
-  return all;
-}
+LLKCObjectDeque* LLKCObjectTable::allObjects() noexcept { return iPrivate->allObjects(); }
 
 void LLKCObjectTable::clear() noexcept { iPrivate->clear(); }
 
 // ---- Callbacks ----
 
 void LLKCObjectTable::setChangeCallback_withContext(LLKFChangeCallback callback, void* context) noexcept {
-  iPrivate->mChangeCallback = callback;
-  iPrivate->mChangeContext = context;
+  iPrivate->setChangeCallback(callback, context);
 }
 
 // ---- Iteration ----
@@ -150,17 +107,7 @@ bool LLKCObjectTable::removeFirstMatchWithFunction_andContext(LLKFMatchFunction 
 // ---- Copies ----
 
 LLKCObjectTable* LLKCObjectTable::initWithCopy_deep(LLKBObject* source, bool deep) noexcept {
-  LLKCObjectTable* other = llk::cast<LLKCObjectTable>(source);
-  if (other == nullptr) {
-    dealloc();
-    return nullptr;
-  }
-  if (initWithCapacity(other->capacity()) == nullptr) return nullptr;
-  if (iPrivate->copyFrom(*other->iPrivate, deep) != llk::kDone) {
-    dealloc();
-    return nullptr;
-  }
-  return this;
+  return llk::detail::initOrderedCopy(this, source, deep);
 }
 
 LLKCObjectTable* LLKCObjectTable::copy() noexcept { return static_cast<LLKCObjectTable*>(Super::copy()); }

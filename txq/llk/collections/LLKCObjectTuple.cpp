@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <new>
 
+#include <txq/llk/collections/LLKContainerMaking_p.h>
+
 // mObjects has mCapacity slots (null when there are none); each holds a retained object or nil.
 struct LLKCObjectTuple::private_t {
   LLKBObject** mObjects = nullptr;  // owned (C allocator)
@@ -42,8 +44,7 @@ LLK_DEFINE_CLASS(LLKCObjectTuple, LLK_PROTOCOLS(LLKPCopyable), init, initWithCap
 LLKCObjectTuple* LLKCObjectTuple::init() noexcept { return initWithCapacity(0); }
 
 LLKCObjectTuple* LLKCObjectTuple::tupleWithCapacity(uint64_t capacity) noexcept {
-  LLKCObjectTuple* tuple = alloc();
-  return tuple != nullptr ? llk::autorelease(tuple->initWithCapacity(capacity)) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectTuple::initWithCapacity, capacity);
 }
 
 LLKCObjectTuple* LLKCObjectTuple::initWithCapacity(uint64_t capacity) noexcept {
@@ -59,38 +60,20 @@ LLKCObjectTuple* LLKCObjectTuple::initWithCapacity(uint64_t capacity) noexcept {
 }
 
 LLKCObjectTuple* LLKCObjectTuple::tupleWithObjectsOfList(LLKBObject* const* nilTerminated) noexcept {
-  LLKCObjectTuple* tuple = alloc();
-  return tuple != nullptr ? llk::autorelease(tuple->initWithObjectsOfList(nilTerminated)) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectTuple::initWithObjectsOfList, nilTerminated);
 }
 
 LLKCObjectTuple* LLKCObjectTuple::initWithObjectsOfList(LLKBObject* const* nilTerminated) noexcept {
-  uint64_t n = 0;
-  if (nilTerminated != nullptr) {
-    while (nilTerminated[n] != nullptr) ++n;
-  }
+  const uint64_t n = llk::detail::countObjectList(nilTerminated);
   if (initWithCapacity(n) == nullptr) return nullptr;
   for (uint64_t i = 0; i < n; ++i) store_atIndex(nilTerminated[i], i);
   return this;
 }
 
 LLKCObjectTuple* LLKCObjectTuple::initWithHead_and(LLKBObject* head, va_list rest) noexcept {
-  // Two passes over the arguments: one to count them, one to store them; each gets its own copy.
-  uint64_t n = 0;
-  if (head != nullptr) {
-    n = 1;
-    va_list counting;
-    va_copy(counting, rest);
-    while (va_arg(counting, LLKBObject*) != nullptr) ++n;
-    va_end(counting);
-  }
-  if (initWithCapacity(n) == nullptr) return nullptr;
-  if (head != nullptr) {
-    store_atIndex(head, 0);
-    va_list storing;
-    va_copy(storing, rest);
-    for (uint64_t i = 1; i < n; ++i) store_atIndex(va_arg(storing, LLKBObject*), i);
-    va_end(storing);
-  }
+  // Two passes over the arguments: one to count them, one to store them.
+  if (initWithCapacity(llk::detail::countArguments(head, rest)) == nullptr) return nullptr;
+  llk::detail::forEachArgument(head, rest, [this](LLKBObject* object, uint64_t i) { store_atIndex(object, i); });
   return this;
 }
 

@@ -1,22 +1,14 @@
 #include <txq/llk/collections/LLKCObjectVector.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
-#include <cstring>
-#include <new>
+
+#include <txq/llk/collections/LLKSlotBlock_p.h>
 
 namespace {
 
 using private_t = LLKCObjectVector::private_t;
-
-void changed(const private_t* d, uint32_t op, LLKBObject* object) noexcept {
-  if (d->mChangeCallback != nullptr) d->mChangeCallback(op, object, d->mChangeContext);
-}
-
-bool accepts(const private_t* d, uint32_t op, LLKBObject* object) noexcept {
-  return d->mAcceptCallback == nullptr || d->mAcceptCallback(op, object, d->mAcceptContext);
-}
+using namespace llk::detail;
 
 // Empties an occupied slot: change op 1, the slot cleared, the object released.
 void vacate(private_t* d, uint64_t slot) noexcept {
@@ -62,46 +54,6 @@ LLK_DEFINE_CLASS(LLKCObjectVector, LLK_PROTOCOLS(), init, initWithCapacity, init
                  removeEachMatchWithFunction_andContext, removeFirstMatchWithFunction_andContext, initWithCopy_deep,
                  copy, deepCopy)
 
-namespace {
-
-constexpr uint64_t kMaxSlots = SIZE_MAX / sizeof(LLKBObject*);
-
-// The slots a block for n is made with: small blocks are rounded up to a power of two (8 to 64),
-// so that a vector growing from nothing by a quarter at a time reallocates only a few times.
-uint64_t blockSlots(uint64_t n) noexcept {
-  if (n >= 64) return n;
-  uint64_t slots = 8;
-  while (slots < n) slots <<= 1;
-  return slots;
-}
-
-// A zeroed block for n slots (rounded as above) into d, which has none yet: NO without memory.
-bool makeBlock(private_t* d, uint64_t n) noexcept {
-  const uint64_t slots = blockSlots(n);
-  if (n > kMaxSlots || (d->mObjects = static_cast<LLKBObject**>(std::calloc(slots, sizeof(LLKBObject*)))) == nullptr) {
-    return false;
-  }
-  d->mAllocated = slots;
-  d->mCapacity = n;
-  return true;
-}
-
-// The capacity after one growth step: capacity + ceil(capacity * factor) computed in single
-// precision (at least one more slot). 10 when the factor forbids growing, 2 when the result cannot
-// be represented.
-int32_t grownCapacity(uint64_t capacity, float factor, uint64_t* grown) noexcept {
-  if (!(factor > 0.0f)) return llk::kFull;
-  const float more = std::ceil(static_cast<float>(capacity) * factor);
-  if (!(more < 18446744073709551616.0f)) return llk::kNoMemory;  // also infinities and NaN
-  uint64_t add = static_cast<uint64_t>(more);
-  if (add == 0) add = 1;
-  if (add > UINT64_MAX - capacity) return llk::kNoMemory;
-  *grown = capacity + add;
-  return llk::kDone;
-}
-
-}  // namespace
-
 // ---- Creation ----
 
 LLKCObjectVector* LLKCObjectVector::vector() noexcept {
@@ -109,14 +61,7 @@ LLKCObjectVector* LLKCObjectVector::vector() noexcept {
   return vector != nullptr ? llk::autorelease(vector->init()) : nullptr;
 }
 
-LLKCObjectVector* LLKCObjectVector::init() noexcept {
-  iPrivate = new (std::nothrow) private_t();
-  if (iPrivate == nullptr) {
-    dealloc();
-    return nullptr;
-  }
-  return this;
-}
+LLKCObjectVector* LLKCObjectVector::init() noexcept { return initRecord(this); }
 
 LLKCObjectVector* LLKCObjectVector::vectorWithCapacity(uint64_t capacity) noexcept {
   LLKCObjectVector* vector = alloc();
@@ -124,31 +69,11 @@ LLKCObjectVector* LLKCObjectVector::vectorWithCapacity(uint64_t capacity) noexce
 }
 
 LLKCObjectVector* LLKCObjectVector::initWithCapacity(uint64_t capacity) noexcept {
-  if (LLKCObjectVector::init() == nullptr) return nullptr;
-  if (!makeBlock(iPrivate, std::max<uint64_t>(capacity, 1))) {
-    dealloc();
-    return nullptr;
-  }
-  return this;
+  return initRecordWithCapacity(this, capacity);
 }
 
 LLKCObjectVector* LLKCObjectVector::initWithHead_andRest(LLKBObject* head, va_list rest) noexcept {
-  uint64_t n = 0;
-  if (head != nullptr) {
-    va_list measure;
-    va_copy(measure, rest);
-    for (n = 1; va_arg(measure, LLKBObject*) != nullptr; ++n) {
-    }
-    va_end(measure);
-  }
-  if (initWithCapacity(n) == nullptr) return nullptr;
-  if (head == nullptr) return this;
-  stash(head);
-  va_list fill;
-  va_copy(fill, rest);
-  for (LLKBObject* object; (object = va_arg(fill, LLKBObject*)) != nullptr;) stash(object);
-  va_end(fill);
-  return this;
+  return initWithHeadAndRest(this, head, rest, &LLKCObjectVector::stash);
 }
 
 LLKCObjectVector* LLKCObjectVector::vectorWithObjectsOfList(LLKBObject* const* nilTerminated) noexcept {
@@ -157,11 +82,7 @@ LLKCObjectVector* LLKCObjectVector::vectorWithObjectsOfList(LLKBObject* const* n
 }
 
 LLKCObjectVector* LLKCObjectVector::initWithObjectsOfList(LLKBObject* const* nilTerminated) noexcept {
-  uint64_t n = 0;
-  while (nilTerminated != nullptr && nilTerminated[n] != nullptr) ++n;
-  if (initWithCapacity(n) == nullptr) return nullptr;
-  for (uint64_t i = 0; i < n; ++i) stash(nilTerminated[i]);
-  return this;
+  return initWithNilTerminated(this, nilTerminated, &LLKCObjectVector::stash);
 }
 
 LLKCObjectVector::~LLKCObjectVector() { delete iPrivate; }
@@ -171,7 +92,7 @@ LLKCObjectVector::~LLKCObjectVector() { delete iPrivate; }
 float LLKCObjectVector::growFactor() const noexcept { return iPrivate->mGrowFactor; }
 
 void LLKCObjectVector::setGrowFactor(float growFactor) noexcept {
-  iPrivate->mGrowFactor = growFactor > 0.0f ? growFactor : 0.0f;
+  iPrivate->mGrowFactor = growFactorFrom(growFactor);
 }
 
 int32_t LLKCObjectVector::resize(uint64_t capacity) noexcept {
@@ -181,20 +102,10 @@ int32_t LLKCObjectVector::resize(uint64_t capacity) noexcept {
   if (n > kMaxSlots) return llk::kNoMemory;
   const uint64_t slots = blockSlots(n);
   if (n > d->mAllocated) {
-    void* block = std::realloc(d->mObjects, slots * sizeof(LLKBObject*));
-    if (block == nullptr) return llk::kNoMemory;
-    std::memset(static_cast<LLKBObject**>(block) + d->mAllocated, 0, (slots - d->mAllocated) * sizeof(LLKBObject*));
-    d->mObjects = static_cast<LLKBObject**>(block);
-    d->mAllocated = slots;
+    if (!reallocBlock(d, slots)) return llk::kNoMemory;
   } else if (n < d->mCapacity) {
     compactSlots(d);  // every object now sits below n
-    if (slots < d->mAllocated) {
-      void* block = std::realloc(d->mObjects, slots * sizeof(LLKBObject*));
-      if (block != nullptr) {  // else the larger block stays, which is harmless
-        d->mObjects = static_cast<LLKBObject**>(block);
-        d->mAllocated = slots;
-      }
-    }
+    if (slots < d->mAllocated) reallocBlock(d, slots);  // on failure the larger block stays, harmlessly
   }
   d->mCapacity = n;  // slots past the objects are nil up to the block's end
   return llk::kDone;
@@ -229,11 +140,9 @@ int32_t LLKCObjectVector::stash(LLKBObject* object) noexcept {
   if (!accepts(d, 0, object)) return llk::kRefused;
   uint64_t slot = 0;
   if (d->mCount == d->mCapacity) {
-    uint64_t grown = 0;
-    const int32_t status = grownCapacity(d->mCapacity, d->mGrowFactor, &grown);
-    if (status != llk::kDone) return status;
     slot = d->mCapacity;  // the first new slot
-    if (resize(grown) != llk::kDone) return llk::kNoMemory;
+    const int32_t status = makeRoom(this);
+    if (status != llk::kDone) return status;
   } else {
     while (slot < d->mCapacity && d->mObjects[slot] != nullptr) ++slot;
     if (slot == d->mCapacity) return llk::kNoFreeSlot;  // only if the count were wrong
@@ -346,28 +255,15 @@ bool LLKCObjectVector::removeFirstMatchWithFunction_andContext(LLKFMatchFunction
 // ---- Copies ----
 
 LLKCObjectVector* LLKCObjectVector::initWithCopy_deep(LLKBObject* source, bool deep) noexcept {
-  LLKCObjectVector* other = llk::cast<LLKCObjectVector>(source);
-  if (other == nullptr) {
-    dealloc();
-    return nullptr;
-  }
-  const private_t* const s = other->iPrivate;
-  if (LLKCObjectVector::init() == nullptr) return nullptr;
+  const private_t* const s = initRecordForCopy(this, source);
+  if (s == nullptr) return nullptr;
   private_t* const d = iPrivate;
-  d->mGrowFactor = s->mGrowFactor;
-  if (s->mCapacity > 0 && !makeBlock(d, s->mCapacity)) {
-    dealloc();
-    return nullptr;
-  }
   for (uint64_t i = 0; i < s->mCapacity; ++i) {
-    LLKBObject* object = s->mObjects[i];
-    if (object == nullptr) continue;
-    if (deep) {
-      object = llk::conformsTo(object, &LLKPCopyable::kProtocol) ? object->copy() : nullptr;
-      if (object == nullptr) {
-        dealloc();  // releases the copies made so far
-        return nullptr;
-      }
+    if (s->mObjects[i] == nullptr) continue;
+    LLKBObject* object = copiedObject(s->mObjects[i], deep);
+    if (object == nullptr) {
+      dealloc();  // releases the copies made so far
+      return nullptr;
     }
     d->mObjects[i] = object->retain();
     ++d->mCount;

@@ -23,8 +23,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include <txq/llk/collections/LLKBObjectContainer.h>
+#include <txq/llk/collections/LLKCObjectDeque.h>
 #include <txq/llk/collections/LLKFObjectListGoto_p.h>
 #include <txq/llk/object/LLKProtocols.h>
 #include <txq/llk/object/LLKStatus.h>
@@ -152,6 +154,10 @@ struct OrderedTable {
   void notify(uint32_t op, LLKBObject* object) const noexcept {
     if (mChangeCallback != nullptr) mChangeCallback(op, object, mChangeContext);
   }
+  void setChangeCallback(LLKFChangeCallback callback, void* context) noexcept {
+    mChangeCallback = callback;
+    mChangeContext = context;
+  }
 
   // ---- Size ----
 
@@ -190,6 +196,10 @@ struct OrderedTable {
     return found;
   }
   pair_t* find(const K& key) const noexcept { return mTable != nullptr ? find(key, hashOf(key)) : nullptr; }
+  LLKBObject* objectForKey(const K& key) const noexcept {
+    pair_t* p = find(key);
+    return p != nullptr ? p->mObject : nullptr;
+  }
 
   // nil: 0 and nothing. New key: an entry from the pool (or made), hashed, appended to the order,
   // the object retained, op 0. Existing key: op 1 (old), the new object retained and the old one
@@ -284,12 +294,13 @@ struct OrderedTable {
     object->release();
   }
 
-  int32_t removeForKey(const K& key) noexcept {
-    pair_t* p = find(key);
+  // 5 for a null entry; else removeEntry, 0.
+  int32_t removeFound(pair_t* p) noexcept {
     if (p == nullptr) return kNotFound;
     removeEntry(p);
     return kDone;
   }
+  int32_t removeForKey(const K& key) noexcept { return removeFound(find(key)); }
 
   // ---- Positions ----
 
@@ -297,6 +308,14 @@ struct OrderedTable {
   // Null past the end.
   pair_t* at(uint64_t index) noexcept {
     return listGoto(mUsed.mHead, mUsed.mTail, mUsed.mSize, mCursor, index);
+  }
+  // The object at a position, storing its key when `key` is not null; nil (key untouched) past
+  // the end.
+  LLKBObject* objectAt(uint64_t index, K* key) noexcept {
+    pair_t* p = at(index);
+    if (p == nullptr) return nullptr;
+    if (key != nullptr) *key = p->mKey;
+    return p->mObject;
   }
 
   // The position of a used entry: walks out from it both ways until one side meets a landmark whose
@@ -359,6 +378,16 @@ struct OrderedTable {
     mCursor = size > 0 ? cursor_t{mUsed.mHead, 0} : cursor_t{};
   }
 
+  // A new deque of the objects in order (autoreleased); nil when it cannot be made.
+  LLKCObjectDeque* allObjects() const noexcept {
+    LLKCObjectDeque* all = LLKCObjectDeque::dequeWithCapacity(mUsed.mSize);
+    if (all == nullptr) return nullptr;
+    for (pair_t* p = mUsed.mHead; p != nullptr; p = p->mNext) {
+      if (all->append(p->mObject) != kDone) return nullptr;  // the pool frees the partial deque
+    }
+    return all;
+  }
+
   // Every entry leaves in order (op 1, release); all become spare entries.
   void clear() noexcept {
     while (mUsed.mHead != nullptr) removeEntry(mUsed.mHead);
@@ -410,6 +439,37 @@ struct OrderedTable {
     return kDone;
   }
 };
+
+// ---- The owning classes ----
+// C (LLKCObjectTable, LLKCObjectIndex) keeps its OrderedTable as `C::private_t* iPrivate`.
+
+// The private part made with n spare entries; nil (the instance deallocated) when memory runs out.
+template <class C>
+C* initOrdered(C* self, uint64_t capacity) noexcept {
+  self->iPrivate = new (std::nothrow) typename C::private_t();
+  if (self->iPrivate == nullptr || self->iPrivate->resize(capacity) != kDone) {
+    self->dealloc();
+    return nullptr;
+  }
+  return self;
+}
+
+// The source's entries (deep: copies of its objects) with its capacity; nil (the instance
+// deallocated) when the source is not a C or the copy fails.
+template <class C>
+C* initOrderedCopy(C* self, LLKBObject* source, bool deep) noexcept {
+  C* other = llk::cast<C>(source);
+  if (other == nullptr) {
+    self->dealloc();
+    return nullptr;
+  }
+  if (initOrdered(self, other->capacity()) == nullptr) return nullptr;
+  if (self->iPrivate->copyFrom(*other->iPrivate, deep) != kDone) {
+    self->dealloc();
+    return nullptr;
+  }
+  return self;
+}
 
 }  // namespace llk::detail
 
