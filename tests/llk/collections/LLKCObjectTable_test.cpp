@@ -194,6 +194,31 @@ TEST_F(LLKCObjectTableTest, RetainsWhileStoredAndTellsTheCallbackInOrder) {
 
 // Matches walk the order, and each entry leaves as its object is released: the match function sees
 // a table that no longer holds the objects already removed.
+// While the callback hears op 1 the entry is already out of the table and its object still alive.
+TEST_F(LLKCObjectTableTest, RemovalCallbackSeesTheEntryGoneAndTheObjectAlive) {
+  struct Probe {
+    LLKCObjectTable* table;
+    bool keyGone = false;
+    uint32_t countSeen = 0;
+    static void change(uint32_t op, LLKBObject* object, void* context) noexcept {
+      auto* probe = static_cast<Probe*>(context);
+      if (op != 1) return;
+      probe->keyGone = !probe->table->containsKey(7);
+      probe->countSeen = object->retainCount();
+    }
+  };
+  LLKCObjectTable* table = LLKCObjectTable::table();
+  LLKBObject* object = LLKBObject::new_();
+  ASSERT_EQ(table->store_forKey(object, 7), 0);
+  object->release();  // the table holds the only reference
+  Probe probe{table};
+  table->setCallback_withContext(&Probe::change, &probe);
+  EXPECT_EQ(table->removeForKey(7), 0);
+  EXPECT_TRUE(probe.keyGone);
+  EXPECT_EQ(probe.countSeen, 1u);
+  table->setCallback_withContext(nullptr, nullptr);
+}
+
 TEST_F(LLKCObjectTableTest, RemoveMatchesWalkTheOrderTakingEachEntryOut) {
   struct Seen {
     LLKCObjectTable* table;
