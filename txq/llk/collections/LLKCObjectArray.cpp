@@ -1,5 +1,7 @@
 #include <txq/llk/collections/LLKCObjectArray.h>
 
+#include <txq/llk/collections/LLKContainerMaking_p.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -41,15 +43,13 @@ LLK_DEFINE_CLASS(LLKCObjectArray, LLK_PROTOCOLS(), init, initWithCapacity, initW
 // ---- Creation ----
 
 LLKCObjectArray* LLKCObjectArray::array() noexcept {
-  LLKCObjectArray* array = alloc();
-  return array != nullptr ? llk::autorelease(array->init()) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectArray::init);
 }
 
 LLKCObjectArray* LLKCObjectArray::init() noexcept { return initRecord(this); }
 
 LLKCObjectArray* LLKCObjectArray::arrayWithCapacity(uint64_t capacity) noexcept {
-  LLKCObjectArray* array = alloc();
-  return array != nullptr ? llk::autorelease(array->initWithCapacity(capacity)) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectArray::initWithCapacity, capacity);
 }
 
 LLKCObjectArray* LLKCObjectArray::initWithCapacity(uint64_t capacity) noexcept {
@@ -61,8 +61,7 @@ LLKCObjectArray* LLKCObjectArray::initWithHead_andRest(LLKBObject* head, va_list
 }
 
 LLKCObjectArray* LLKCObjectArray::arrayWithObjectsOfList(LLKBObject* const* nilTerminated) noexcept {
-  LLKCObjectArray* array = alloc();
-  return array != nullptr ? llk::autorelease(array->initWithObjectsOfList(nilTerminated)) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectArray::initWithObjectsOfList, nilTerminated);
 }
 
 LLKCObjectArray* LLKCObjectArray::initWithObjectsOfList(LLKBObject* const* nilTerminated) noexcept {

@@ -1,5 +1,7 @@
 #include <txq/llk/collections/LLKCObjectDeque.h>
 
+#include <txq/llk/collections/LLKContainerMaking_p.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -69,15 +71,13 @@ int LLKFObjectDequeSortComparator(const void* a, const void* b, void* context) n
 // ---- Creation ----
 
 LLKCObjectDeque* LLKCObjectDeque::deque() noexcept {
-  LLKCObjectDeque* deque = alloc();
-  return deque != nullptr ? llk::autorelease(deque->init()) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectDeque::init);
 }
 
 LLKCObjectDeque* LLKCObjectDeque::init() noexcept { return initRecord(this); }
 
 LLKCObjectDeque* LLKCObjectDeque::dequeWithCapacity(uint64_t capacity) noexcept {
-  LLKCObjectDeque* deque = alloc();
-  return deque != nullptr ? llk::autorelease(deque->initWithCapacity(capacity)) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectDeque::initWithCapacity, capacity);
 }
 
 LLKCObjectDeque* LLKCObjectDeque::initWithCapacity(uint64_t capacity) noexcept {
@@ -89,8 +89,7 @@ LLKCObjectDeque* LLKCObjectDeque::initWithHead_andRest(LLKBObject* head, va_list
 }
 
 LLKCObjectDeque* LLKCObjectDeque::dequeWithObjectsOfList(LLKBObject* const* nilTerminated) noexcept {
-  LLKCObjectDeque* deque = alloc();
-  return deque != nullptr ? llk::autorelease(deque->initWithObjectsOfList(nilTerminated)) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectDeque::initWithObjectsOfList, nilTerminated);
 }
 
 LLKCObjectDeque* LLKCObjectDeque::initWithObjectsOfList(LLKBObject* const* nilTerminated) noexcept {

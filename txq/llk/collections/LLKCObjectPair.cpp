@@ -1,5 +1,7 @@
 #include <txq/llk/collections/LLKCObjectPair.h>
 
+#include <txq/llk/collections/LLKContainerMaking_p.h>
+
 #include <atomic>
 
 #include <txq/llk/values/LLKCString.h>
@@ -26,8 +28,7 @@ const char* textOf(LLKBObject* part) noexcept {
 // ---- Creation ----
 
 LLKCObjectPair* LLKCObjectPair::pairWithHead_andTail(LLKBObject* head, LLKBObject* tail) noexcept {
-  LLKCObjectPair* pair = alloc();
-  return pair != nullptr ? llk::autorelease(pair->initWithHead_andTail(head, tail)) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectPair::initWithHead_andTail, head, tail);
 }
 
 LLKCObjectPair* LLKCObjectPair::initWithHead_andTail(LLKBObject* head, LLKBObject* tail) noexcept {

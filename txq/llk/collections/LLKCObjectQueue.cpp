@@ -1,5 +1,7 @@
 #include <txq/llk/collections/LLKCObjectQueue.h>
 
+#include <txq/llk/collections/LLKContainerMaking_p.h>
+
 LLK_DEFINE_CLASS(LLKCObjectQueue, LLK_PROTOCOLS(LLKPCopyable), init, initWithCapacity, push, pop, peek, count,
                  capacity, fetchAtIndex, contains, remove, clear, setChangeCallback_withContext,
                  iterateWithFunction_andContext, iterateUntilMatchWithFunction_andContext,
@@ -9,15 +11,13 @@ LLK_DEFINE_CLASS(LLKCObjectQueue, LLK_PROTOCOLS(LLKPCopyable), init, initWithCap
 // ---- Creation ----
 
 LLKCObjectQueue* LLKCObjectQueue::queue() noexcept {
-  LLKCObjectQueue* queue = alloc();
-  return queue != nullptr ? llk::autorelease(queue->init()) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectQueue::init);
 }
 
 LLKCObjectQueue* LLKCObjectQueue::init() noexcept { return initWithCapacity(0); }
 
 LLKCObjectQueue* LLKCObjectQueue::queueWithCapacity(uint64_t capacity) noexcept {
-  LLKCObjectQueue* queue = alloc();
-  return queue != nullptr ? llk::autorelease(queue->initWithCapacity(capacity)) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectQueue::initWithCapacity, capacity);
 }
 
 LLKCObjectQueue* LLKCObjectQueue::initWithCapacity(uint64_t capacity) noexcept {

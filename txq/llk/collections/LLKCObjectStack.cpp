@@ -1,5 +1,7 @@
 #include <txq/llk/collections/LLKCObjectStack.h>
 
+#include <txq/llk/collections/LLKContainerMaking_p.h>
+
 LLK_DEFINE_CLASS(LLKCObjectStack, LLK_PROTOCOLS(), init, initWithCapacity, push, pop, peek, remove, contains, count,
                  capacity, fetchAtIndex, clear, setChangeCallback_withContext, iterateWithFunction_andContext,
                  iterateUntilMatchWithFunction_andContext, removeEachMatchWithFunction_andContext,
@@ -8,8 +10,7 @@ LLK_DEFINE_CLASS(LLKCObjectStack, LLK_PROTOCOLS(), init, initWithCapacity, push,
 // ---- Creation ----
 
 LLKCObjectStack* LLKCObjectStack::stack() noexcept {
-  LLKCObjectStack* stack = alloc();
-  return stack != nullptr ? llk::autorelease(stack->init()) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectStack::init);
 }
 
 LLKCObjectStack* LLKCObjectStack::init() noexcept {
@@ -22,8 +23,7 @@ LLKCObjectStack* LLKCObjectStack::init() noexcept {
 }
 
 LLKCObjectStack* LLKCObjectStack::stackWithCapacity(uint64_t capacity) noexcept {
-  LLKCObjectStack* stack = alloc();
-  return stack != nullptr ? llk::autorelease(stack->initWithCapacity(capacity)) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectStack::initWithCapacity, capacity);
 }
 
 LLKCObjectStack* LLKCObjectStack::initWithCapacity(uint64_t capacity) noexcept {

@@ -1,5 +1,7 @@
 #include <txq/llk/collections/LLKCObjectVector.h>
 
+#include <txq/llk/collections/LLKContainerMaking_p.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -57,15 +59,13 @@ LLK_DEFINE_CLASS(LLKCObjectVector, LLK_PROTOCOLS(), init, initWithCapacity, init
 // ---- Creation ----
 
 LLKCObjectVector* LLKCObjectVector::vector() noexcept {
-  LLKCObjectVector* vector = alloc();
-  return vector != nullptr ? llk::autorelease(vector->init()) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectVector::init);
 }
 
 LLKCObjectVector* LLKCObjectVector::init() noexcept { return initRecord(this); }
 
 LLKCObjectVector* LLKCObjectVector::vectorWithCapacity(uint64_t capacity) noexcept {
-  LLKCObjectVector* vector = alloc();
-  return vector != nullptr ? llk::autorelease(vector->initWithCapacity(capacity)) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectVector::initWithCapacity, capacity);
 }
 
 LLKCObjectVector* LLKCObjectVector::initWithCapacity(uint64_t capacity) noexcept {
@@ -77,8 +77,7 @@ LLKCObjectVector* LLKCObjectVector::initWithHead_andRest(LLKBObject* head, va_li
 }
 
 LLKCObjectVector* LLKCObjectVector::vectorWithObjectsOfList(LLKBObject* const* nilTerminated) noexcept {
-  LLKCObjectVector* vector = alloc();
-  return vector != nullptr ? llk::autorelease(vector->initWithObjectsOfList(nilTerminated)) : nullptr;
+  return llk::detail::autoreleasedNew(&LLKCObjectVector::initWithObjectsOfList, nilTerminated);
 }
 
 LLKCObjectVector* LLKCObjectVector::initWithObjectsOfList(LLKBObject* const* nilTerminated) noexcept {
