@@ -137,6 +137,13 @@ uint32_t LLKBObject::hashCode() noexcept {
   return static_cast<uint32_t>(key);
 }
 
+bool LLKBObject::encodeWithCoder(LLKBEncoder*) noexcept { return false; }
+
+LLKBObject* LLKBObject::initWithCoder(LLKBDecoder*) noexcept {
+  dealloc();
+  return nullptr;
+}
+
 uint32_t LLKBObject::hashCodeWithFunction_andContext(LLKFHashFeed function, void* context) noexcept {
   if (function == nullptr) return 0;
   uint64_t address = reinterpret_cast<uintptr_t>(this);

@@ -27,6 +27,8 @@
 #include <txq/llk/object/LLKRuntime.h>
 
 class LLKBObject;
+class LLKBEncoder;
+class LLKBDecoder;
 
 // Builds instances and method tables; befriended by every class through LLK_OBJECT.
 struct LLKAccess {
@@ -156,6 +158,11 @@ class LLK_EXPORT LLKBObject {
   virtual uint32_t hashCode() noexcept;
   // Feeds the 8 address bytes.
   virtual uint32_t hashCodeWithFunction_andContext(LLKFHashFeed function, void* context) noexcept;
+  // Writes the receiver's state into the coder; NO aborts the enclosing encoding. NO here.
+  virtual bool encodeWithCoder(LLKBEncoder* coder) noexcept;
+  // Rebuilds an alloc'ed instance from the coder, reading what encodeWithCoder wrote in the same
+  // order; a failure deallocates the instance and answers nil. Here: deallocates, nil.
+  virtual LLKBObject* initWithCoder(LLKBDecoder* coder) noexcept;
 
  protected:
   constexpr LLKBObject() noexcept = default;
