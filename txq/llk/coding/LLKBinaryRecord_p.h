@@ -6,8 +6,12 @@
 //   stream header  "kmS!" | u32 stream length (header included; 0 until the stream is ceased)
 //   record header  "KmF" | u8 tag | u32 class-name length | u32 key hash | u32 payload length
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+
+#include <txq/llk/coding/LLKCMemoryIO.h>
+#include <txq/llk/coding/LLKPPositionable.h>
 
 namespace llk::detail {
 
@@ -46,6 +50,72 @@ inline bool readHeader(const uint8_t* in, RecordHeader* header) noexcept {
   std::memcpy(&header->keyHash, in + 8, 4);
   std::memcpy(&header->payload, in + 12, 4);
   return true;
+}
+
+// ---- Channel access ----
+// A coder's record holds the channel interface (mChannel) and, when the channel is exactly an
+// LLKCMemoryIO, its record (mMemory): the coders then move through the block themselves, with the
+// memory channel's own rules, instead of one virtual call per header and value.
+
+template <class D>
+void bindChannel(D* d, LLKBObject* object, LLKPPositionable* channel) noexcept {
+  d->mChannel = channel;
+  d->mMemory = object != nullptr && object->isOfClass(LLKCMemoryIO::classObject()) != nullptr
+                   ? static_cast<LLKCMemoryIO*>(object)->iPrivate
+                   : nullptr;
+}
+
+template <class D>
+uint64_t channelPosition(const D* d) noexcept {
+  if (d->mMemory != nullptr) return d->mMemory->mBuffer != nullptr ? d->mMemory->mPosition : 0;
+  return d->mChannel->position();
+}
+
+// YES when the channel is now exactly at `position`.
+template <class D>
+bool channelSeek(D* d, uint64_t position) noexcept {
+  LLKCMemoryIO::private_t* m = d->mMemory;
+  if (m != nullptr) {
+    if (m->mBuffer == nullptr || position > m->mLength) return false;
+    m->mPosition = position;
+    return true;
+  }
+  return d->mChannel->seek(position) == 0 && d->mChannel->position() == position;
+}
+
+// All n bytes, or NO (the position then may have moved).
+template <class D>
+bool channelFetch(D* d, uint64_t n, void* destination) noexcept {
+  LLKCMemoryIO::private_t* m = d->mMemory;
+  if (m != nullptr) {
+    if (m->mBuffer == nullptr || n > m->mLength - m->mPosition) return false;
+    std::memcpy(destination, m->mBuffer + m->mPosition, n);
+    m->mPosition += n;
+    return true;
+  }
+  return d->mChannel->fetch_bytesInto(n, destination) == n;
+}
+
+// All n bytes, or NO; a memory block is grown by its channel when they do not fit.
+template <class D>
+bool channelStore(D* d, uint64_t n, const void* source) noexcept {
+  LLKCMemoryIO::private_t* m = d->mMemory;
+  if (m != nullptr && m->mBuffer != nullptr && n <= m->mLength - m->mPosition && n != 0) {
+    std::memcpy(m->mBuffer + m->mPosition, source, n);
+    m->mPosition += n;
+    return true;
+  }
+  return d->mChannel->store_bytesFrom(n, source) == n;
+}
+
+template <class D>
+bool channelStoreAt(D* d, uint64_t n, const void* source, uint64_t offset) noexcept {
+  LLKCMemoryIO::private_t* m = d->mMemory;
+  if (m != nullptr && m->mBuffer != nullptr && offset <= m->mLength && n <= m->mLength - offset && n != 0) {
+    std::memcpy(m->mBuffer + offset, source, n);
+    return true;
+  }
+  return d->mChannel->store_bytesFrom_atOffset(n, source, offset) == n;
 }
 
 }  // namespace llk::detail

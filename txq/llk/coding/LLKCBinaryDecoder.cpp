@@ -30,17 +30,16 @@ bool beyondWindow(const private_t* d, uint64_t position) noexcept { return d->mB
 
 // Reads the header at the channel's position; NO when it is short, damaged or not inside the window.
 bool nextRecord(private_t* d, Found* found) noexcept {
-  LLKPPositionable* channel = d->mChannel;
-  found->at = channel->position();
+  found->at = channelPosition(d);
   if (d->mBounded && (found->at > d->mEnd || d->mEnd - found->at < kHeaderSize)) return false;
   uint8_t bytes[kHeaderSize];
-  if (channel->fetch_bytesInto(kHeaderSize, bytes) != kHeaderSize || !readHeader(bytes, &found->header)) return false;
+  if (!channelFetch(d, kHeaderSize, bytes) || !readHeader(bytes, &found->header)) return false;
   return !d->mBounded || found->header.body() <= d->mEnd - found->at - kHeaderSize;
 }
 
 // Moves past the body of the record just read; NO when the channel cannot get there.
 bool skipBody(private_t* d, const Found& found) noexcept {
-  return d->mChannel->seek(found.end()) == llk::kDone && d->mChannel->position() == found.end();
+  return channelSeek(d, found.end());
 }
 
 // Does a record carry the wanted kind? Scalars must also have the width asked for; buffers and
@@ -51,13 +50,56 @@ bool isWanted(const RecordHeader& header, uint8_t tag, uint32_t width) noexcept 
   return tag == llk::kTagBuffer || tag == llk::kTagObject || header.payload == width;
 }
 
-// Keyed search: the first record of the window with the hash and the wanted kind. The channel is left
-// just after the found record's header.
-bool findKeyed(private_t* d, uint32_t keyHash, uint8_t tag, uint32_t width, Found* found) noexcept {
-  if (d->mChannel->seek(d->mOffset) != llk::kDone || d->mChannel->position() != d->mOffset) return false;
+constexpr uint32_t kKeyedIndexSize = sizeof(private_t::KeyedIndex::mRecords) / sizeof(private_t::KeyedRecord);
+
+// Keyed search by scanning: the first record of the window with the hash and the wanted kind. The
+// channel is left just after the found record's header.
+bool scanKeyed(private_t* d, uint32_t keyHash, uint8_t tag, uint32_t width, Found* found) noexcept {
+  if (!channelSeek(d, d->mOffset)) return false;
   while (nextRecord(d, found)) {
     if (found->header.keyHash == keyHash && isWanted(found->header, tag, width)) return true;
     if (!skipBody(d, *found)) return false;
+  }
+  return false;
+}
+
+bool indexDescribesWindow(const private_t* d) noexcept {
+  const private_t::KeyedIndex& index = d->mKeyed;
+  return index.mDepth == d->mDepth && index.mOffset == d->mOffset && index.mEnd == (d->mBounded ? d->mEnd : 0);
+}
+
+// Collects the window's keyed records, in order, as far as a scan reaches.
+void indexWindow(private_t* d) noexcept {
+  private_t::KeyedIndex& index = d->mKeyed;
+  index.mDepth = d->mDepth;
+  index.mOffset = d->mOffset;
+  index.mEnd = d->mBounded ? d->mEnd : 0;
+  index.mCount = 0;
+  if (!channelSeek(d, d->mOffset)) return;
+  Found found{};
+  while (nextRecord(d, &found)) {
+    if (found.header.keyHash != 0) {
+      if (index.mCount < kKeyedIndexSize) {
+        index.mRecords[index.mCount] = {found.at, found.header.keyHash, found.header.nameLength, found.header.payload,
+                                        found.header.tag};
+      }
+      if (++index.mCount > kKeyedIndexSize) return;
+    }
+    if (!skipBody(d, found)) return;
+  }
+}
+
+bool findKeyed(private_t* d, uint32_t keyHash, uint8_t tag, uint32_t width, Found* found) noexcept {
+  if (!indexDescribesWindow(d)) indexWindow(d);
+  const private_t::KeyedIndex& index = d->mKeyed;
+  if (index.mCount > kKeyedIndexSize) return scanKeyed(d, keyHash, tag, width, found);
+  for (uint32_t i = 0; i < index.mCount; ++i) {
+    const private_t::KeyedRecord& record = index.mRecords[i];
+    found->at = record.mAt;
+    found->header = {record.mTag, record.mNameLength, record.mKeyHash, record.mPayload};
+    if (record.mKeyHash == keyHash && isWanted(found->header, tag, width)) {
+      return channelSeek(d, record.mAt + kHeaderSize);
+    }
   }
   return false;
 }
@@ -83,8 +125,8 @@ bool find(private_t* d, uint32_t keyHash, uint8_t tag, uint32_t width, Found* fo
 bool readClassName(private_t* d, const Found& found, char (&name)[llk::kBinaryMaxClassNameLength]) noexcept {
   const uint32_t length = found.header.nameLength;
   if (length < 2 || length > llk::kBinaryMaxClassNameLength) return false;
-  if (d->mChannel->fetch_bytesInto(length, name) != length) return false;
-  return name[length - 1] == '\0' && std::strlen(name) == length - 1;
+  if (!channelFetch(d, length, name)) return false;
+  return name[length - 1] == '\0' && std::memchr(name, '\0', length - 1) == nullptr;
 }
 
 // Narrows the window to one object's payload for the life of the scope (and counts the depth).
@@ -117,9 +159,8 @@ class NestedWindow {
 // `make` (which answers a status) inside the object's window; then places the channel.
 template <class Make>
 int32_t decodeObjectRecord(private_t* d, uint32_t keyHash, Make make) noexcept {
-  LLKPPositionable* channel = d->mChannel;
-  if (channel == nullptr) return llk::kDecodeNotFound;
-  const uint64_t start = channel->position();
+  if (d->mChannel == nullptr) return llk::kDecodeNotFound;
+  const uint64_t start = channelPosition(d);
   if (beyondWindow(d, start)) return llk::kDecodeOutOfWindow;
   Found found{};
   int32_t status = llk::kDecodeNotFound;
@@ -129,13 +170,26 @@ int32_t decodeObjectRecord(private_t* d, uint32_t keyHash, Make make) noexcept {
       status = llk::kDecodeNotMade;
     } else {
       NestedWindow window(d, found);
-      status = make(static_cast<const char*>(name));
+      status = make(static_cast<const char*>(name), found.header.nameLength);
     }
   }
   // Keyed reads never move; a sequential read that succeeded moves past the whole record, whatever
   // the object left unread in it.
-  channel->seek(status == llk::kDecodeDone && keyHash == 0 ? found.end() : start);
+  channelSeek(d, status == llk::kDecodeDone && keyHash == 0 ? found.end() : start);
   return status;
+}
+
+// The registered class of that name when it adopts LLKPEncodable, else nil.
+const LLKClass* encodableClassNamed(private_t* d, const char* name, size_t length) noexcept {
+  if (d->mLastClass != nullptr && length == d->mLastNameLength && std::memcmp(name, d->mLastName, length) == 0) {
+    return d->mLastClass;
+  }
+  const LLKClass* klass = LLKClassFromName(name);
+  if (klass == nullptr || !klass->conformsToProtocol(&LLKPEncodable::kProtocol)) return nullptr;
+  d->mLastClass = klass;
+  d->mLastNameLength = static_cast<uint32_t>(length);
+  std::memcpy(d->mLastName, name, length);
+  return klass;
 }
 
 bool isExactString(LLKBObject* object) noexcept {
@@ -147,39 +201,35 @@ bool isExactString(LLKBObject* object) noexcept {
 // ---- The exported work ----
 
 bool LLKFBinaryDecoderContains(LLKCBinaryDecoder*, private_t* d, uint32_t keyHash) noexcept {
-  LLKPPositionable* channel = d->mChannel;
-  if (channel == nullptr || keyHash == 0) return false;
-  const uint64_t start = channel->position();
+  if (d->mChannel == nullptr || keyHash == 0) return false;
+  const uint64_t start = channelPosition(d);
   Found found{};
   const bool contained = !beyondWindow(d, start) && findKeyed(d, keyHash, 0, 0, &found);
-  channel->seek(start);
+  channelSeek(d, start);
   return contained;
 }
 
 uint32_t LLKFBinaryDecoderRawDecode(LLKCBinaryDecoder*, private_t* d, uint8_t tag, uint32_t keyHash,
                                     void* destination, uint32_t capacity) noexcept {
-  LLKPPositionable* channel = d->mChannel;
-  if (channel == nullptr || destination == nullptr || tag == llk::kTagObject) return 0;
-  const uint64_t start = channel->position();
+  if (d->mChannel == nullptr || destination == nullptr || tag == llk::kTagObject) return 0;
+  const uint64_t start = channelPosition(d);
   if (beyondWindow(d, start)) return 0;
   Found found{};
   uint32_t copied = 0;
   if (find(d, keyHash, tag, capacity, &found)) {
     const uint32_t wanted = found.header.payload < capacity ? found.header.payload : capacity;
-    if (found.header.nameLength == 0 && wanted != 0 && channel->fetch_bytesInto(wanted, destination) == wanted) {
-      copied = wanted;
-    }
+    if (found.header.nameLength == 0 && wanted != 0 && channelFetch(d, wanted, destination)) copied = wanted;
   }
-  channel->seek(copied != 0 && keyHash == 0 ? found.end() : start);
+  channelSeek(d, copied != 0 && keyHash == 0 ? found.end() : start);
   return copied;
 }
 
 int32_t LLKFBinaryDecoderObjDecode(LLKCBinaryDecoder* decoder, private_t* d, uint32_t keyHash,
                                    LLKBObject** object) noexcept {
   if (object == nullptr) return llk::kDecodeNotMade;
-  return decodeObjectRecord(d, keyHash, [&](const char* name) noexcept -> int32_t {
-    const LLKClass* klass = LLKClassFromName(name);
-    if (klass == nullptr || !klass->conformsToProtocol(&LLKPEncodable::kProtocol)) return llk::kDecodeNotFound;
+  return decodeObjectRecord(d, keyHash, [&](const char* name, uint32_t nameLength) noexcept -> int32_t {
+    const LLKClass* klass = encodableClassNamed(d, name, nameLength);
+    if (klass == nullptr) return llk::kDecodeNotFound;
     LLKBObject* made = klass->alloc();
     if (made != nullptr) made = made->initWithCoder(decoder);
     if (made == nullptr) return llk::kDecodeNotMade;
@@ -200,7 +250,7 @@ int32_t LLKFBinaryDecoderObjDecode(LLKCBinaryDecoder* decoder, private_t* d, uin
 int32_t LLKFBinaryDecoderObjDecodeWithCB(LLKCBinaryDecoder* decoder, private_t* d, uint32_t keyHash,
                                          LLKFObjectContentCallback callback, void* context) noexcept {
   if (callback == nullptr) return llk::kDecodeNotMade;
-  return decodeObjectRecord(d, keyHash, [&](const char* name) noexcept -> int32_t {
+  return decodeObjectRecord(d, keyHash, [&](const char* name, uint32_t) noexcept -> int32_t {
     return callback(name, decoder, context) ? llk::kDecodeDone : llk::kDecodeNotMade;
   });
 }
@@ -243,12 +293,14 @@ bool LLKCBinaryDecoder::beginWithSource(LLKBObject* source) noexcept {
     return false;
   }
   d->mSource = source->retain();
-  d->mChannel = channel;
+  bindChannel(d, source, channel);
   d->mOffset = start + kStreamHeaderSize;
   d->mLength = length;
   d->mBounded = length != 0;
   d->mEnd = start + length;
   d->mDepth = 0;
+  d->mKeyed.mDepth = UINT32_MAX;
+  d->mLastClass = nullptr;  // classes may come and go with plugins between streams
   return true;
 }
 
@@ -257,11 +309,12 @@ bool LLKCBinaryDecoder::cease() noexcept {
   if (d->mSource == nullptr) return false;
   llk::release(d->mSource);
   d->mSource = nullptr;
-  d->mChannel = nullptr;
+  bindChannel(d, nullptr, nullptr);
   d->mOffset = 0;
   d->mLength = 0;
   d->mEnd = 0;
   d->mBounded = false;
+  d->mKeyed.mDepth = UINT32_MAX;
   return true;
 }
 

@@ -26,6 +26,7 @@
 #include <cstdint>
 
 #include <txq/llk/coding/LLKBDecoder.h>
+#include <txq/llk/coding/LLKCMemoryIO.h>
 
 struct LLKPPositionable;
 
@@ -36,6 +37,7 @@ class LLK_EXPORT LLKCBinaryDecoder : public LLKBDecoder {
   struct private_t {
     LLKBObject* mSource = nullptr;         // retained while a stream is open
     LLKPPositionable* mChannel = nullptr;  // mSource's channel interface
+    LLKCMemoryIO::private_t* mMemory = nullptr;  // mSource's record when it is exactly a memory channel
     uint64_t mOffset = 0;                  // where the window's first record begins
     uint32_t mLength = 0;                  // the stream length from its header (0: never ceased)
     LLKFObjectProxyCallback mProxy = nullptr;
@@ -43,6 +45,26 @@ class LLK_EXPORT LLKCBinaryDecoder : public LLKBDecoder {
     uint64_t mEnd = 0;                     // the window ends here (exclusive) ...
     bool mBounded = false;                 // ... when bounded; else it runs to the channel's end
     uint32_t mDepth = 0;                   // objects being decoded inside one another
+    // The keyed records of one window, collected by its first keyed read, so that further keyed
+    // reads in the same window need not scan it again (at most 16; more are scanned for each time).
+    struct KeyedRecord {
+      uint64_t mAt;  // where its header starts
+      uint32_t mKeyHash;
+      uint32_t mNameLength;
+      uint32_t mPayload;
+      uint8_t mTag;
+    };
+    struct KeyedIndex {
+      uint64_t mOffset = 0;  // the window described
+      uint64_t mEnd = 0;
+      uint32_t mDepth = UINT32_MAX;  // UINT32_MAX: describes nothing
+      uint32_t mCount = 0;           // > 16: too many to keep
+      KeyedRecord mRecords[16];
+    } mKeyed;
+    // The class of the last object name read, so that runs of one class skip the registry.
+    const LLKClass* mLastClass = nullptr;
+    uint32_t mLastNameLength = 0;
+    char mLastName[256];
   };
   private_t* iPrivate;
 

@@ -49,51 +49,46 @@ LLKBObject* proxied(private_t* d, LLKBObject* object) noexcept {
 
 bool LLKFBinaryEncoderRawEncode(LLKCBinaryEncoder*, private_t* d, uint8_t tag, uint32_t keyHash, const void* bytes,
                                 uint32_t length) noexcept {
-  LLKPPositionable* channel = d->mChannel;
-  if (channel == nullptr || tag == llk::kTagObject || (bytes == nullptr && length != 0)) return false;
-  const uint64_t start = channel->position();
+  if (d->mChannel == nullptr || tag == llk::kTagObject || (bytes == nullptr && length != 0)) return false;
+  const uint64_t start = channelPosition(d);
   // The payload length is known here, so the header is written complete; a small record goes out as
   // one store with its payload.
   uint8_t record[kHeaderSize + 8];
   writeHeader(record, tag, 0, keyHash, length);
-  uint64_t stored;
   if (length <= 8) {
     if (length != 0) std::memcpy(record + kHeaderSize, bytes, length);
-    stored = channel->store_bytesFrom(kHeaderSize + length, record);
-    if (stored == kHeaderSize + length) return true;
-  } else {
-    stored = channel->store_bytesFrom(kHeaderSize, record);
-    if (stored == kHeaderSize && channel->store_bytesFrom(length, bytes) == length) return true;
+    if (channelStore(d, kHeaderSize + length, record)) return true;
+  } else if (channelStore(d, kHeaderSize, record) && channelStore(d, length, bytes)) {
+    return true;
   }
-  channel->seek(start);
+  channelSeek(d, start);
   return false;
 }
 
 bool LLKFBinaryEncoderObjEncode(LLKCBinaryEncoder* encoder, private_t* d, uint32_t keyHash,
                                 LLKBObject* object) noexcept {
-  LLKPPositionable* channel = d->mChannel;
-  if (channel == nullptr || object == nullptr || d->mDepth >= llk::kBinaryMaxDepth) return false;
+  if (d->mChannel == nullptr || object == nullptr || d->mDepth >= llk::kBinaryMaxDepth) return false;
   const char* name = object->className();
   const size_t nameLength = name != nullptr ? std::strlen(name) + 1 : 0;
   if (nameLength < 2 || nameLength > llk::kBinaryMaxClassNameLength) return false;
 
-  const uint64_t start = channel->position();
+  const uint64_t start = channelPosition(d);
   uint8_t head[kHeaderSize + llk::kBinaryMaxClassNameLength];
   writeHeader(head, llk::kTagObject, static_cast<uint32_t>(nameLength), keyHash, 0);
   std::memcpy(head + kHeaderSize, name, nameLength);
   const uint64_t headLength = kHeaderSize + nameLength;
-  bool written = channel->store_bytesFrom(headLength, head) == headLength;
+  bool written = channelStore(d, headLength, head);
   if (written) {
     ++d->mDepth;
     written = object->encodeWithCoder(encoder);
     --d->mDepth;
   }
-  const uint64_t payload = written ? channel->position() - start - headLength : 0;
+  const uint64_t payload = written ? channelPosition(d) - start - headLength : 0;
   if (written && payload <= UINT32_MAX) {
     writeHeader(head, llk::kTagObject, static_cast<uint32_t>(nameLength), keyHash, static_cast<uint32_t>(payload));
-    if (channel->store_bytesFrom_atOffset(kHeaderSize, head, start) == kHeaderSize) return true;
+    if (channelStoreAt(d, kHeaderSize, head, start)) return true;
   }
-  channel->seek(start);  // what lies after start is overwritten by the next record
+  channelSeek(d, start);  // what lies after start is overwritten by the next record
   return false;
 }
 
@@ -137,7 +132,7 @@ bool LLKCBinaryEncoder::beginWithTarget(LLKBObject* target) noexcept {
     return false;
   }
   d->mTarget = target->retain();
-  d->mChannel = channel;
+  bindChannel(d, target, channel);
   d->mOffset = start;
   channel->flush();
   return true;
@@ -154,7 +149,7 @@ bool LLKCBinaryEncoder::cease() noexcept {
   d->mChannel->flush();
   llk::release(d->mTarget);
   d->mTarget = nullptr;
-  d->mChannel = nullptr;
+  bindChannel(d, nullptr, nullptr);
   d->mOffset = 0;
   return true;
 }

@@ -24,6 +24,7 @@
 #include <cstdint>
 
 #include <txq/llk/coding/LLKBEncoder.h>
+#include <txq/llk/coding/LLKCMemoryIO.h>
 
 struct LLKPPositionable;
 
@@ -34,6 +35,7 @@ class LLK_EXPORT LLKCBinaryEncoder : public LLKBEncoder {
   struct private_t {
     LLKBObject* mTarget = nullptr;           // retained while a stream is open
     LLKPPositionable* mChannel = nullptr;    // mTarget's channel interface
+    LLKCMemoryIO::private_t* mMemory = nullptr;  // mTarget's record when it is exactly a memory channel
     uint64_t mOffset = 0;                    // where the open stream's header starts
     uint32_t mLength = 0;                    // unused by the encoder
     LLKFObjectProxyCallback mProxy = nullptr;

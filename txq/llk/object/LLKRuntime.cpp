@@ -160,6 +160,13 @@ bool protocolAdopts(const LLKProtocol* adopted, const LLKProtocol* wanted) noexc
 
 bool LLKClass::conformsToProtocol(const LLKProtocol* protocol) const noexcept {
   if (protocol == nullptr) return false;
+  // Protocols are mostly listed directly (coders ask for LLKPEncodable once per element): look at the
+  // lists first, then at what the listed protocols adopt.
+  for (const LLKClass* c = this; c != nullptr; c = c->super_) {
+    for (uint32_t i = 0; i < c->protocolCount_; ++i) {
+      if (c->protocols_[i].protocol == protocol) return true;
+    }
+  }
   for (const LLKClass* c = this; c != nullptr; c = c->super_) {
     for (uint32_t i = 0; i < c->protocolCount_; ++i) {
       if (protocolAdopts(c->protocols_[i].protocol, protocol)) return true;
