@@ -185,6 +185,7 @@ LLKBObject* stringsGraph(int64_t n) { return stringsTXQ(n); }
 LLKBObject* dictionaryGraph(int64_t n) { return dictionaryTXQ(n); }
 
 const bool gRegistered = registerGraph("numbers", 100000, numbersGraph, numbersPeer) &&
+                         registerGraph("numbers", 1000, numbersGraph, numbersPeer) &&
                          registerGraph("strings", 100000, stringsGraph, stringsPeer) &&
                          registerGraph("dictionary", 10000, dictionaryGraph, dictionaryPeer);
 

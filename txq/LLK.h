@@ -3,8 +3,22 @@
 // The low-level kit: objects, pools, the log, values.
 
 #include <txq/TXQConfig.h>
+#include <txq/llk/coding/LLKBDecoder.h>
+#include <txq/llk/coding/LLKBEncoder.h>
+#include <txq/llk/coding/LLKCBinaryDecoder.h>
+#include <txq/llk/coding/LLKCBinaryEncoder.h>
+#include <txq/llk/coding/LLKCBinaryReader.h>
+#include <txq/llk/coding/LLKCBinaryWriter.h>
+#include <txq/llk/coding/LLKCMemoryIO.h>
+#include <txq/llk/coding/LLKCNullIO.h>
+#include <txq/llk/coding/LLKCStreamIO.h>
+#include <txq/llk/coding/LLKFBinaryCoder.h>
+#include <txq/llk/coding/LLKPDisposable.h>
+#include <txq/llk/coding/LLKPPositionable.h>
 #include <txq/llk/collections/LLKBObjectContainer.h>
+#include <txq/llk/collections/LLKCDictionary.h>
 #include <txq/llk/collections/LLKCKeyring.h>
+#include <txq/llk/collections/LLKCLexicon.h>
 #include <txq/llk/collections/LLKCObjectArray.h>
 #include <txq/llk/collections/LLKCObjectClique.h>
 #include <txq/llk/collections/LLKCObjectDeque.h>
@@ -20,6 +34,7 @@
 #include <txq/llk/collections/LLKCObjectTable.h>
 #include <txq/llk/collections/LLKCObjectTuple.h>
 #include <txq/llk/collections/LLKCObjectVector.h>
+#include <txq/llk/collections/LLKCPointerMap.h>
 #include <txq/llk/collections/LLKContainers.h>
 #include <txq/llk/collections/LLKPUniqueable.h>
 #include <txq/llk/object/LLKAutoreleaseScope.h>
