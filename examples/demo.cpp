@@ -1,6 +1,10 @@
 // A tour of what TXQ offers so far: objects and their classes, calls by selector, autorelease
-// pools, the log in its three time modes, strings, literal strings and builders.
+// pools, the log in its three time modes, strings, literal strings and builders, value objects,
+// collections, and coding object graphs into bytes and dictionaries into text files.
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 
 #include <txq/TXQ.h>
 
@@ -155,6 +159,59 @@ void collections() {
               cache->store("repeated key") == once ? "same object" : "DIFFERENT");
 }
 
+void coding() {
+  section("Coding and the dictionary file");
+  // An object graph: an array holding a number, a string, a GUID and a nested deque.
+  LLKCObjectArray* graph = LLKCObjectArray::arrayWithObjects(
+      LLKCNumber::numberWithReal(2.5), "hello"_llk, LLKCGuid::guid(),
+      LLKCObjectDeque::dequeWithObjects(LLKCNumber::numberWithSint(-7), "inner"_llk));
+  LLKCMemoryIO* memory = LLKCMemoryIO::memoryWithLength_andBlockSize(0, 256);
+  LLKCBinaryEncoder* encoder = LLKCBinaryEncoder::encoder();
+  encoder->beginWithTarget(memory);
+  encoder->encodeObject(graph);
+  encoder->cease();
+  std::printf("an array of 4 objects (one a deque of 2) encodes into %llu bytes\n",
+              static_cast<unsigned long long>(memory->position()));
+
+  memory->rewind();
+  LLKCBinaryDecoder* decoder = LLKCBinaryDecoder::decoder();
+  decoder->beginWithSource(memory);
+  auto* back = llk::cast<LLKCObjectArray>(decoder->decodeObject());
+  decoder->cease();
+  std::printf("decoded: %s of %llu objects:", back != nullptr ? back->className() : "nothing",
+              static_cast<unsigned long long>(llk::send(back, &LLKCObjectArray::count)));
+  if (back != nullptr) {
+    for (LLKBObject* object : back) std::printf(" %s", object->className());
+  }
+  std::printf("\n");
+
+  // The dictionary's text file: one "key = value" line per entry.
+  char folder[] = "/tmp/txq-demo-XXXXXX";
+  if (mkdtemp(folder) == nullptr) return;
+  LLKCString* path = LLKCString::stringWithFormat("%s/settings.txt", folder);
+  LLKCDictionary* settings = LLKCDictionary::dictionaryWithCapacity(8);
+  settings->storeBool_forKey(true, "verbose"_llk);
+  settings->storeSint_forKey(-3, "offset"_llk);
+  settings->storeReal_forKey(0.25, "ratio"_llk);
+  settings->storeCode_forKey(LLKTCode{1, 2, 3}, "origin"_llk);
+  settings->storeObject_forKey("guest user"_llk, "name"_llk);
+  settings->storeObject_forKey(LLKCNumber::numberWithUint(8080), "port"_llk);
+  settings->saveIntoFile(path);
+  std::printf("saved %s:\n", path->chars());
+  if (FILE* file = std::fopen(path->chars(), "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof(line), file) != nullptr) std::printf("  %s", line);
+    std::fclose(file);
+  }
+  LLKCDictionary* loaded = LLKCDictionary::dictionaryFromFile(path);
+  if (loaded != nullptr) {
+    std::printf("loaded back: %llu entries, verbose = %s, name = %s\n", static_cast<unsigned long long>(loaded->count()),
+                loaded->boolForKey("verbose"_llk) ? "yes" : "no", loaded->objectForKey("name"_llk)->toChars());
+  }
+  std::remove(path->chars());
+  rmdir(folder);
+}
+
 }  // namespace
 
 int main() {
@@ -166,5 +223,6 @@ int main() {
   strings();
   values();
   collections();
+  coding();
   return 0;
 }
