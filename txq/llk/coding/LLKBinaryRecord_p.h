@@ -7,6 +7,7 @@
 //   record header  "KmF" | u8 tag | u32 class-name length | u32 key hash | u32 payload length
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -32,14 +33,15 @@ inline void writeStreamHeader(uint8_t* out, uint32_t length) noexcept {
   std::memcpy(out + 4, &length, 4);
 }
 
+// Composed as two 8-byte words and stored as such: the bytes are read back by wide loads (a store
+// of the whole record), which small separate stores would make stall.
 inline void writeHeader(uint8_t* out, uint8_t tag, uint32_t nameLength, uint32_t keyHash, uint32_t payload) noexcept {
-  out[0] = 'K';
-  out[1] = 'm';
-  out[2] = 'F';
-  out[3] = tag;
-  std::memcpy(out + 4, &nameLength, 4);
-  std::memcpy(out + 8, &keyHash, 4);
-  std::memcpy(out + 12, &payload, 4);
+  static_assert(std::endian::native == std::endian::little, "the stream is written in host order");
+  const uint64_t first = uint64_t{'K'} | uint64_t{'m'} << 8 | uint64_t{'F'} << 16 | uint64_t{tag} << 24 |
+                         uint64_t{nameLength} << 32;
+  const uint64_t second = uint64_t{keyHash} | uint64_t{payload} << 32;
+  std::memcpy(out, &first, 8);
+  std::memcpy(out + 8, &second, 8);
 }
 
 // NO when the bytes do not start with "KmF".
@@ -106,6 +108,26 @@ bool channelStore(D* d, uint64_t n, const void* source) noexcept {
     return true;
   }
   return d->mChannel->store_bytesFrom(n, source) == n;
+}
+
+// A pointer to n writable bytes at the position of a memory channel (grown by its rules when they do
+// not fit), to be filled and then committed with channelAdvance; null for other channels, or when
+// the block cannot hold them (the caller then stores through the channel).
+template <class D>
+uint8_t* channelReserve(D* d, uint64_t n) noexcept {
+  LLKCMemoryIO::private_t* m = d->mMemory;
+  if (m == nullptr || m->mBuffer == nullptr) return nullptr;
+  if (n > m->mLength - m->mPosition) {
+    if (!m->mOwns || m->mBlockSize == 0 || d->mChannel->store_bytesFrom_atOffset(1, "", m->mPosition + n - 1) != 1) {
+      return nullptr;
+    }
+  }
+  return m->mBuffer + m->mPosition;
+}
+
+template <class D>
+void channelAdvance(D* d, uint64_t n) noexcept {
+  d->mMemory->mPosition += n;
 }
 
 template <class D>

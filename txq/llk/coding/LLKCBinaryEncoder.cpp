@@ -38,6 +38,43 @@ bool encodeBuffer(LLKCBinaryEncoder* encoder, uint32_t keyHash, const void* byte
                                     static_cast<uint32_t>(length));
 }
 
+// The scalar widths as fixed-size copies; buffers as they come.
+void copyPayload(uint8_t* out, const void* bytes, uint32_t length) noexcept {
+  switch (length) {
+    case 0: break;
+    case 1: std::memcpy(out, bytes, 1); break;
+    case 2: std::memcpy(out, bytes, 2); break;
+    case 4: std::memcpy(out, bytes, 4); break;
+    case 8: std::memcpy(out, bytes, 8); break;
+    default: std::memcpy(out, bytes, length); break;
+  }
+}
+
+// An object record's header (payload length still 0) and class name.
+bool storeHead(private_t* d, uint32_t keyHash, const char* name, uint32_t nameLength) noexcept {
+  if (uint8_t* out = channelReserve(d, kHeaderSize + nameLength)) {
+    writeHeader(out, llk::kTagObject, nameLength, keyHash, 0);
+    std::memcpy(out + kHeaderSize, name, nameLength);
+    channelAdvance(d, kHeaderSize + nameLength);
+    return true;
+  }
+  uint8_t header[kHeaderSize];
+  writeHeader(header, llk::kTagObject, nameLength, keyHash, 0);
+  return channelStore(d, kHeaderSize, header) && channelStore(d, nameLength, name);
+}
+
+// Rewrites the header at `start` with the payload length now known.
+bool patchHead(private_t* d, uint64_t start, uint32_t keyHash, uint32_t nameLength, uint32_t payload) noexcept {
+  LLKCMemoryIO::private_t* m = d->mMemory;
+  if (m != nullptr && m->mBuffer != nullptr && start <= m->mLength && m->mLength - start >= kHeaderSize) {
+    writeHeader(m->mBuffer + start, llk::kTagObject, nameLength, keyHash, payload);
+    return true;
+  }
+  uint8_t header[kHeaderSize];
+  writeHeader(header, llk::kTagObject, nameLength, keyHash, payload);
+  return channelStoreAt(d, kHeaderSize, header, start);
+}
+
 // The object to write for `object`: the proxy callback's answer when one is set.
 LLKBObject* proxied(private_t* d, LLKBObject* object) noexcept {
   return d->mProxy != nullptr && object != nullptr ? d->mProxy(object, d->mProxyContext) : object;
@@ -51,16 +88,17 @@ bool LLKFBinaryEncoderRawEncode(LLKCBinaryEncoder*, private_t* d, uint8_t tag, u
                                 uint32_t length) noexcept {
   if (d->mChannel == nullptr || tag == llk::kTagObject || (bytes == nullptr && length != 0)) return false;
   const uint64_t start = channelPosition(d);
-  // The payload length is known here, so the header is written complete; a small record goes out as
-  // one store with its payload.
-  uint8_t record[kHeaderSize + 8];
-  writeHeader(record, tag, 0, keyHash, length);
-  if (length <= 8) {
-    if (length != 0) std::memcpy(record + kHeaderSize, bytes, length);
-    if (channelStore(d, kHeaderSize + length, record)) return true;
-  } else if (channelStore(d, kHeaderSize, record) && channelStore(d, length, bytes)) {
+  // The payload length is known here, so the header is written complete, straight into a memory
+  // block when the channel is one.
+  if (uint8_t* out = channelReserve(d, kHeaderSize + length)) {
+    writeHeader(out, tag, 0, keyHash, length);
+    copyPayload(out + kHeaderSize, bytes, length);
+    channelAdvance(d, kHeaderSize + length);
     return true;
   }
+  uint8_t header[kHeaderSize];
+  writeHeader(header, tag, 0, keyHash, length);
+  if (channelStore(d, kHeaderSize, header) && channelStore(d, length, bytes)) return true;
   channelSeek(d, start);
   return false;
 }
@@ -73,20 +111,17 @@ bool LLKFBinaryEncoderObjEncode(LLKCBinaryEncoder* encoder, private_t* d, uint32
   if (nameLength < 2 || nameLength > llk::kBinaryMaxClassNameLength) return false;
 
   const uint64_t start = channelPosition(d);
-  uint8_t head[kHeaderSize + llk::kBinaryMaxClassNameLength];
-  writeHeader(head, llk::kTagObject, static_cast<uint32_t>(nameLength), keyHash, 0);
-  std::memcpy(head + kHeaderSize, name, nameLength);
   const uint64_t headLength = kHeaderSize + nameLength;
-  bool written = channelStore(d, headLength, head);
-  if (written) {
-    ++d->mDepth;
-    written = object->encodeWithCoder(encoder);
-    --d->mDepth;
+  if (!storeHead(d, keyHash, name, static_cast<uint32_t>(nameLength))) {
+    channelSeek(d, start);
+    return false;
   }
+  ++d->mDepth;
+  bool written = object->encodeWithCoder(encoder);
+  --d->mDepth;
   const uint64_t payload = written ? channelPosition(d) - start - headLength : 0;
   if (written && payload <= UINT32_MAX) {
-    writeHeader(head, llk::kTagObject, static_cast<uint32_t>(nameLength), keyHash, static_cast<uint32_t>(payload));
-    if (channelStoreAt(d, kHeaderSize, head, start)) return true;
+    if (patchHead(d, start, keyHash, static_cast<uint32_t>(nameLength), static_cast<uint32_t>(payload))) return true;
   }
   channelSeek(d, start);  // what lies after start is overwritten by the next record
   return false;

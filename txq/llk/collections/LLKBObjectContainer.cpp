@@ -1,10 +1,11 @@
 #include <txq/llk/collections/LLKBObjectContainer.h>
 
-LLK_DEFINE_CLASS(LLKBObjectContainer, LLK_PROTOCOLS(LLKPCopyable), setCallback, setCallback_withContext,
-                 setChangeCallback, setAcceptCallback, setChangeCallback_withContext, setAcceptCallback_withContext,
-                 iterateWithFunction_andContext, iterateUntilMatchWithFunction_andContext,
-                 removeEachMatchWithFunction_andContext, removeFirstMatchWithFunction_andContext,
-                 sortWithFunction_andContext, initWithCopy_deep, copy, deepCopy)
+LLK_DEFINE_CLASS(LLKBObjectContainer, LLK_PROTOCOLS(LLKPCopyable, LLKPEncodable), setCallback,
+                 setCallback_withContext, setChangeCallback, setAcceptCallback, setChangeCallback_withContext,
+                 setAcceptCallback_withContext, iterateWithFunction_andContext,
+                 iterateUntilMatchWithFunction_andContext, removeEachMatchWithFunction_andContext,
+                 removeFirstMatchWithFunction_andContext, sortWithFunction_andContext, initWithCopy_deep, copy,
+                 deepCopy, encodeWithCoder, initWithCoder)
 
 void LLKBObjectContainer::setChangeCallback_withContext(LLKFChangeCallback, void*) noexcept {}
 
@@ -25,4 +26,10 @@ void LLKBObjectContainer::sortWithFunction_andContext(LLKFSortFunction, void*) n
 LLKBObjectContainer* LLKBObjectContainer::initWithCopy_deep(LLKBObject*, bool) noexcept {
   init();
   return this;
+}
+
+bool LLKBObjectContainer::encodeWithCoder(LLKBEncoder*) noexcept { return true; }
+
+LLKBObjectContainer* LLKBObjectContainer::initWithCoder(LLKBDecoder*) noexcept {
+  return static_cast<LLKBObjectContainer*>(init());
 }

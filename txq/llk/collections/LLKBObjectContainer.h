@@ -10,6 +10,12 @@
 //   - status results are those of llk::Status (txq/llk/object/LLKStatus.h).
 // From C++, containers work with range-for (LLKContainers.h) and with lambdas in place of the
 // function-plus-context operations (llk::forEach, llk::findIf, llk::removeIf, llk::sort).
+// Coding: a container writes the objects it holds whose class adopts LLKPEncodable (others are
+// skipped) and the keyed 32-bit "count" (of objects written) and "capacity". Reading back allocates
+// nothing on the strength of those numbers alone: room follows the objects as they arrive, and the
+// capacity comes back as max(count, min(capacity, 4096)); the sequences (the tuple aside) read a
+// stored capacity of 0 as 16. A decoding fails (nil) unless every object written comes back.
+// Callbacks are not written.
 // Ownership: copies autoreleased; callbacks and their contexts are borrowed and never copied.
 // Threads:   one thread at a time; containers take no locks (threads sharing one put a lock around it).
 
@@ -52,6 +58,13 @@ class LLK_EXPORT LLKBObjectContainer : public LLKBObject {
   // ---- Copies ----
   // Plain init here; concrete containers copy their contents (deep: each object's copy).
   LLKBObjectContainer* initWithCopy_deep(LLKBObject* source, bool deep) noexcept override;
+
+  // ---- Coding ----
+  // Writes nothing and answers YES; reading is plain init. Concrete containers write the encodable
+  // objects they hold (others are skipped) with the keyed "count" and "capacity", and come back
+  // from a coder only when every object written comes back.
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKBObjectContainer* initWithCoder(LLKBDecoder* coder) noexcept override;
 };
 
 #endif  // TXQ_LLK_COLLECTIONS_LLKBOBJECTCONTAINER_H

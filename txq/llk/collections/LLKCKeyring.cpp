@@ -6,6 +6,7 @@
 #include <new>
 
 #include <txq/llk/collections/LLKCObjectDeque.h>
+#include <txq/llk/collections/LLKContainerCoding_p.h>
 
 // The entries are the objects themselves, so the keyring keeps a bucket pool only.
 // Invariants:
@@ -32,8 +33,9 @@ struct LLKCKeyring::private_t {
   }
 };
 
-LLK_DEFINE_CLASS(LLKCKeyring, LLK_PROTOCOLS(LLKPCopyable), init, initWithCapacity, store, contains, remove,
-                 removeAtIndex, fetchAtIndex, clear, count, capacity, resize, initWithCopy_deep, copy, deepCopy)
+LLK_DEFINE_CLASS(LLKCKeyring, LLK_PROTOCOLS(LLKPCopyable, LLKPEncodable), init, initWithCapacity, store, contains,
+                 remove, removeAtIndex, fetchAtIndex, clear, count, capacity, resize, initWithCopy_deep, copy,
+                 deepCopy, encodeWithCoder, initWithCoder)
 
 namespace {
 
@@ -257,3 +259,22 @@ LLKCKeyring* LLKCKeyring::initWithCopy_deep(LLKBObject* source, bool deep) noexc
 LLKCKeyring* LLKCKeyring::copy() noexcept { return static_cast<LLKCKeyring*>(Super::copy()); }
 
 LLKCKeyring* LLKCKeyring::deepCopy() noexcept { return static_cast<LLKCKeyring*>(Super::deepCopy()); }
+
+// ---- Coding ----
+
+bool LLKCKeyring::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  if (coder == nullptr) return false;
+  uint64_t written = 0;
+  const uint64_t n = count();
+  for (uint64_t i = 0; i < n; ++i) {
+    if (!llk::detail::encodeIfEncodable(coder, fetchAtIndex(i), &written)) return false;
+  }
+  return llk::detail::encodeCountAndCapacity(coder, written, capacity());
+}
+
+LLKCKeyring* LLKCKeyring::initWithCoder(LLKBDecoder* coder) noexcept {
+  return llk::detail::initSequenceWithCoder(
+      this, coder, false, [this](uint64_t room) noexcept { return initWithCapacity(room); },
+      [this](LLKBObject* object) noexcept { return store(object) == llk::kDone; },
+      [this](uint64_t room) noexcept { return resize(room); });
+}

@@ -71,6 +71,11 @@ class LLK_EXPORT LLKCKeyring : public LLKBObject {
   LLKCKeyring* copy() noexcept override;
   LLKCKeyring* deepCopy() noexcept override;
 
+  // ---- Coding ----
+  // The encodable objects in order, then "count" and "capacity"; decoding stores each again.
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCKeyring* initWithCoder(LLKBDecoder* coder) noexcept override;
+
  protected:
   ~LLKCKeyring() override;  // releases every object
 };

@@ -1,5 +1,6 @@
 #include <txq/llk/collections/LLKCObjectArray.h>
 
+#include <txq/llk/collections/LLKContainerCoding_p.h>
 #include <txq/llk/collections/LLKContainerMaking_p.h>
 
 #include <algorithm>
@@ -38,7 +39,7 @@ LLK_DEFINE_CLASS(LLKCObjectArray, LLK_PROTOCOLS(), init, initWithCapacity, initW
                  setChangeCallback_withContext, setAcceptCallback_withContext, iterateWithFunction_andContext,
                  iterateUntilMatchWithFunction_andContext, removeEachMatchWithFunction_andContext,
                  removeFirstMatchWithFunction_andContext, sortWithFunction_andContext, initWithCopy_deep, copy,
-                 deepCopy)
+                 deepCopy, encodeWithCoder, initWithCoder)
 
 // ---- Creation ----
 
@@ -286,3 +287,20 @@ LLKCObjectArray* LLKCObjectArray::initWithCopy_deep(LLKBObject* source, bool dee
 LLKCObjectArray* LLKCObjectArray::copy() noexcept { return static_cast<LLKCObjectArray*>(Super::copy()); }
 
 LLKCObjectArray* LLKCObjectArray::deepCopy() noexcept { return static_cast<LLKCObjectArray*>(Super::deepCopy()); }
+
+// ---- Coding ----
+
+bool LLKCObjectArray::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  const private_t* const d = iPrivate;
+  return encodeSlotSequence(this, coder, [coder, d](uint64_t* written) noexcept {
+    for (uint64_t i = 0; i < d->mCount; ++i) {
+      if (!encodeIfEncodable(coder, d->mObjects[i], written)) return false;
+    }
+    return true;
+  });
+}
+
+LLKCObjectArray* LLKCObjectArray::initWithCoder(LLKBDecoder* coder) noexcept {
+  return initSlotSequenceWithCoder(
+      this, coder, [this](LLKBObject* object, uint64_t) noexcept { return append(object) == llk::kDone; });
+}

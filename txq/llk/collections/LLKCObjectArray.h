@@ -138,6 +138,12 @@ class LLK_EXPORT LLKCObjectArray : public LLKBObjectContainer {
   LLKCObjectArray* copy() noexcept override;
   LLKCObjectArray* deepCopy() noexcept override;
 
+  // ---- Coding ----
+  // The encodable objects in order, then "growFactor", "count" and "capacity"; they come back
+  // in that order (the capacity as LLKBObjectContainer says).
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCObjectArray* initWithCoder(LLKBDecoder* coder) noexcept override;
+
  protected:
   ~LLKCObjectArray() override;  // change callback op 1 and release for each object; frees the slots
 };

@@ -1,5 +1,6 @@
 #include <txq/llk/collections/LLKCObjectDeque.h>
 
+#include <txq/llk/collections/LLKContainerCoding_p.h>
 #include <txq/llk/collections/LLKContainerMaking_p.h>
 
 #include <algorithm>
@@ -62,7 +63,7 @@ LLK_DEFINE_CLASS(LLKCObjectDeque, LLK_PROTOCOLS(), init, initWithCapacity, initW
                  removeHead, removeTail, clear, rotateBy, scramble, setChangeCallback_withContext,
                  iterateWithFunction_andContext, iterateUntilMatchWithFunction_andContext,
                  removeEachMatchWithFunction_andContext, removeFirstMatchWithFunction_andContext,
-                 sortWithFunction_andContext, initWithCopy_deep, copy, deepCopy)
+                 sortWithFunction_andContext, initWithCopy_deep, copy, deepCopy, encodeWithCoder, initWithCoder)
 
 int LLKFObjectDequeSortComparator(const void* a, const void* b, void* context) noexcept {
   return compareSlots(a, b, context);
@@ -407,3 +408,21 @@ LLKCObjectDeque* LLKCObjectDeque::initWithCopy_deep(LLKBObject* source, bool dee
 LLKCObjectDeque* LLKCObjectDeque::copy() noexcept { return static_cast<LLKCObjectDeque*>(Super::copy()); }
 
 LLKCObjectDeque* LLKCObjectDeque::deepCopy() noexcept { return static_cast<LLKCObjectDeque*>(Super::deepCopy()); }
+
+// ---- Coding ----
+
+bool LLKCObjectDeque::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  const private_t* const d = iPrivate;
+  return encodeSlotSequence(this, coder, [coder, d](uint64_t* written) noexcept {
+    for (uint64_t i = 0; i < d->mCount; ++i) {
+      if (!encodeIfEncodable(coder, d->mObjects[d->slot(i)], written)) return false;
+    }
+    return true;
+  });
+}
+
+LLKCObjectDeque* LLKCObjectDeque::initWithCoder(LLKBDecoder* coder) noexcept {
+  return initSlotSequenceWithCoder(this, coder, [this](LLKBObject* object, uint64_t) noexcept {
+    return append_andResizeIfNeeded(object, false) == llk::kDone;
+  });
+}

@@ -154,6 +154,12 @@ class LLK_EXPORT LLKCObjectDeque : public LLKBObjectContainer {
   LLKCObjectDeque* copy() noexcept override;
   LLKCObjectDeque* deepCopy() noexcept override;
 
+  // ---- Coding ----
+  // The encodable objects head to tail, then "growFactor", "count" and "capacity"; they come
+  // back in that order (the capacity as LLKBObjectContainer says).
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCObjectDeque* initWithCoder(LLKBDecoder* coder) noexcept override;
+
  protected:
   ~LLKCObjectDeque() override;  // change callback op 1 and release for each object; frees the slots
 };

@@ -1,5 +1,6 @@
 #include <txq/llk/collections/LLKCObjectIndex.h>
 
+#include <txq/llk/collections/LLKContainerCoding_p.h>
 #include <txq/llk/collections/LLKContainerMaking_p.h>
 #include <txq/llk/collections/LLKOrderedTable_p.h>
 
@@ -11,7 +12,7 @@ LLK_DEFINE_CLASS(LLKCObjectIndex, LLK_PROTOCOLS(LLKPCopyable), init, initWithCap
                  store_forKey, fetchForKey, containsKey, contains, removeForKey, fetchAtIndex,
                  fetchAtIndex_key, remove, removeAtIndex, allObjects, clear, setChangeCallback_withContext,
                  iterateWithFunction_andContext, iterateUntilMatchWithFunction_andContext, initWithCopy_deep, copy,
-                 deepCopy)
+                 deepCopy, encodeWithCoder, initWithCoder)
 
 // ---- Creation ----
 
@@ -95,3 +96,32 @@ LLKCObjectIndex* LLKCObjectIndex::initWithCopy_deep(LLKBObject* source, bool dee
 LLKCObjectIndex* LLKCObjectIndex::copy() noexcept { return static_cast<LLKCObjectIndex*>(Super::copy()); }
 
 LLKCObjectIndex* LLKCObjectIndex::deepCopy() noexcept { return static_cast<LLKCObjectIndex*>(Super::deepCopy()); }
+
+// ---- Coding ----
+
+bool LLKCObjectIndex::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  return llk::detail::encodeContainer(this, coder, capacity(), [this, coder](uint64_t* written) noexcept {
+    for (const private_t::pair_t* p = iPrivate->mUsed.mHead; p != nullptr; p = p->mNext) {
+      if (!llk::detail::isEncodable(p->mObject)) continue;
+      if (!coder->encodeUint32(p->mKey.mUid) || !coder->encodeUint32(p->mKey.mTag) ||
+          !coder->encodeUint32(p->mKey.mCtx) || !coder->encodeObject(p->mObject)) {
+        return false;
+      }
+      ++*written;
+    }
+    return true;
+  });
+}
+
+LLKCObjectIndex* LLKCObjectIndex::initWithCoder(LLKBDecoder* coder) noexcept {
+  return llk::detail::initContainerWithCoder(
+      this, coder, false, [this](uint64_t room) noexcept { return initWithCapacity(room); },
+      [this, coder](const llk::detail::CodedSize&, uint64_t) noexcept {
+        LLKTCode key{};
+        LLKBObject* object = nullptr;
+        return coder->decodeUint32(&key.mUid) && coder->decodeUint32(&key.mTag) &&
+               coder->decodeUint32(&key.mCtx) && (object = llk::detail::decodeElement(coder)) != nullptr &&
+               store_forKey(object, key) == llk::kDone;
+      },
+      [this](uint64_t room) noexcept { return resize(room); });
+}

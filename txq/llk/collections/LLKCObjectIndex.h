@@ -88,6 +88,12 @@ class LLK_EXPORT LLKCObjectIndex : public LLKBObjectContainer {
   LLKCObjectIndex* copy() noexcept override;
   LLKCObjectIndex* deepCopy() noexcept override;
 
+  // ---- Coding ----
+  // For each entry whose object is encodable: the code's uid, tag and ctx (unsigned 32-bit
+  // each), then the object; then "count" and "capacity". Decoding stores the entries again in order.
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCObjectIndex* initWithCoder(LLKBDecoder* coder) noexcept override;
+
  protected:
   // Tells the change callback op 1 for each object before releasing it; frees every entry.
   ~LLKCObjectIndex() override;

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include <txq/llk/collections/LLKContainerCoding_p.h>
 #include <txq/llk/collections/LLKContainerMaking_p.h>
 #include <txq/llk/collections/LLKFObjectListGoto_p.h>
 
@@ -141,7 +142,7 @@ LLK_DEFINE_CLASS(LLKCObjectList, LLK_PROTOCOLS(LLKPCopyable), init, initWithCapa
                  removeAtIndex, removeHead, removeTail, clear, resize, compact, setChangeCallback_withContext,
                  iterateWithFunction_andContext, iterateUntilMatchWithFunction_andContext,
                  removeEachMatchWithFunction_andContext, removeFirstMatchWithFunction_andContext,
-                 initWithCopy_deep, copy, deepCopy)
+                 initWithCopy_deep, copy, deepCopy, encodeWithCoder, initWithCoder)
 
 // ---- Creation ----
 
@@ -411,3 +412,21 @@ LLKCObjectList* LLKCObjectList::copy() noexcept {
 }
 
 LLKCObjectList* LLKCObjectList::deepCopy() noexcept { return static_cast<LLKCObjectList*>(Super::deepCopy()); }
+
+// ---- Coding ----
+
+bool LLKCObjectList::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  return llk::detail::encodeContainer(this, coder, capacity(), [this, coder](uint64_t* written) noexcept {
+    for (private_t::node_t* node = iPrivate->mUsed.mHead; node != nullptr; node = node->mNext) {
+      if (!llk::detail::encodeIfEncodable(coder, node->mObject, written)) return false;
+    }
+    return true;
+  });
+}
+
+LLKCObjectList* LLKCObjectList::initWithCoder(LLKBDecoder* coder) noexcept {
+  return llk::detail::initSequenceWithCoder(
+      this, coder, true, [this](uint64_t room) noexcept { return initWithCapacity(room); },
+      [this](LLKBObject* object) noexcept { return append(object) == llk::kDone; },
+      [this](uint64_t room) noexcept { return resize(room); });
+}

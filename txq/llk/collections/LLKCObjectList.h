@@ -121,6 +121,11 @@ class LLK_EXPORT LLKCObjectList : public LLKBObjectContainer {
   LLKCObjectList* copy() noexcept override;
   LLKCObjectList* deepCopy() noexcept override;
 
+  // ---- Coding ----
+  // The encodable objects head to tail, then "count" and "capacity" (used plus spare nodes).
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCObjectList* initWithCoder(LLKBDecoder* coder) noexcept override;
+
  protected:
   // Tells the change callback op 1 for each object before releasing it; frees every node.
   ~LLKCObjectList() override;

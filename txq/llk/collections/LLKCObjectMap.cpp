@@ -7,6 +7,7 @@
 
 #include <txq/llk/collections/LLKCObjectDeque.h>
 #include <txq/llk/collections/LLKCObjectTuple.h>
+#include <txq/llk/collections/LLKContainerCoding_p.h>
 
 // The map is flat: an array of entries in insertion order (key, value, the key's hash) and an
 // open-addressing index over the hashes (linear probing, power-of-two size, at most half full)
@@ -181,7 +182,8 @@ LLK_DEFINE_CLASS(LLKCObjectMap, LLK_PROTOCOLS(LLKPCopyable), init, initWithCapac
                  removeForKey, remove, removeAll, removeAtIndex, removeEachMatchWithFunction_andContext,
                  removeFirstMatchWithFunction_andContext, clear, count, capacity, resize,
                  setChangeCallback_withContext, iterateWithFunction_andContext,
-                 iterateUntilMatchWithFunction_andContext, initWithCopy_deep, copy, deepCopy)
+                 iterateUntilMatchWithFunction_andContext, initWithCopy_deep, copy, deepCopy,
+                 encodeWithCoder, initWithCoder)
 
 namespace {
 
@@ -496,3 +498,29 @@ LLKCObjectMap* LLKCObjectMap::initWithCopy_deep(LLKBObject* source, bool deep) n
 LLKCObjectMap* LLKCObjectMap::copy() noexcept { return static_cast<LLKCObjectMap*>(Super::copy()); }
 
 LLKCObjectMap* LLKCObjectMap::deepCopy() noexcept { return static_cast<LLKCObjectMap*>(Super::deepCopy()); }
+
+// ---- Coding ----
+
+bool LLKCObjectMap::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  return llk::detail::encodeContainer(this, coder, capacity(), [this, coder](uint64_t* written) noexcept {
+    const private_t* const d = iPrivate;
+    for (uint64_t i = 0; i < d->mCount; ++i) {
+      const Entry& entry = d->mEntries[i];
+      if (!llk::detail::isEncodable(entry.key) || !llk::detail::isEncodable(entry.value)) continue;
+      if (!coder->encodeObject(entry.key) || !coder->encodeObject(entry.value)) return false;
+      ++*written;
+    }
+    return true;
+  });
+}
+
+LLKCObjectMap* LLKCObjectMap::initWithCoder(LLKBDecoder* coder) noexcept {
+  return llk::detail::initContainerWithCoder(
+      this, coder, false, [this](uint64_t room) noexcept { return initWithCapacity(room); },
+      [this, coder](const llk::detail::CodedSize&, uint64_t) noexcept {
+        LLKBObject* key = llk::detail::decodeElement(coder);
+        LLKBObject* value = key != nullptr ? llk::detail::decodeElement(coder) : nullptr;
+        return value != nullptr && store_forKey(value, key) == llk::kDone;
+      },
+      [this](uint64_t room) noexcept { return resize(room); });
+}

@@ -97,6 +97,12 @@ class LLK_EXPORT LLKCObjectMap : public LLKBObjectContainer {
   LLKCObjectMap* copy() noexcept override;
   LLKCObjectMap* deepCopy() noexcept override;
 
+  // ---- Coding ----
+  // For each entry whose key and value are both encodable: the key, then the value; then
+  // "count" and "capacity". Decoding stores the entries again in order.
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCObjectMap* initWithCoder(LLKBDecoder* coder) noexcept override;
+
  protected:
   ~LLKCObjectMap() override;  // change callback op 1 for each value, then everything is released
 };

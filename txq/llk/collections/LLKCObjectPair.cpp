@@ -1,5 +1,6 @@
 #include <txq/llk/collections/LLKCObjectPair.h>
 
+#include <txq/llk/collections/LLKContainerCoding_p.h>
 #include <txq/llk/collections/LLKContainerMaking_p.h>
 
 #include <atomic>
@@ -7,8 +8,9 @@
 #include <txq/llk/values/LLKCString.h>
 #include <txq/llk/values/LLKFHash.h>
 
-LLK_DEFINE_CLASS(LLKCObjectPair, LLK_PROTOCOLS(LLKPKeyable, LLKPCopyable), initWithHead_andTail, head, tail,
-                 compareTo, hashCode, hashCodeWithFunction_andContext, toString, initWithCopy_deep, copy, deepCopy)
+LLK_DEFINE_CLASS(LLKCObjectPair, LLK_PROTOCOLS(LLKPKeyable, LLKPCopyable, LLKPEncodable), initWithHead_andTail, head,
+                 tail, compareTo, hashCode, hashCodeWithFunction_andContext, toString, initWithCopy_deep, copy,
+                 deepCopy, encodeWithCoder, initWithCoder)
 
 namespace {
 
@@ -108,3 +110,29 @@ LLKCObjectPair* LLKCObjectPair::initWithCopy_deep(LLKBObject* source, bool deep)
 LLKCObjectPair* LLKCObjectPair::copy() noexcept { return static_cast<LLKCObjectPair*>(Super::copy()); }
 
 LLKCObjectPair* LLKCObjectPair::deepCopy() noexcept { return static_cast<LLKCObjectPair*>(Super::deepCopy()); }
+
+// ---- Coding ----
+
+bool LLKCObjectPair::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  if (coder == nullptr) return false;
+  if (iHead != nullptr &&
+      !(llk::detail::isEncodable(iHead) && coder->encodeObject_forKey(iHead, "head"_llk))) {
+    return false;
+  }
+  return iTail == nullptr ||
+         (llk::detail::isEncodable(iTail) && coder->encodeObject_forKey(iTail, "tail"_llk));
+}
+
+LLKCObjectPair* LLKCObjectPair::initWithCoder(LLKBDecoder* coder) noexcept {
+  // A part is absent when no record has its key; one that is there must decode.
+  LLKBObject* parts[2] = {nullptr, nullptr};
+  LLKBObject* const keys[2] = {"head"_llk, "tail"_llk};
+  for (int i = 0; i < 2; ++i) {
+    if (coder == nullptr ||
+        (coder->containsValueForKey(keys[i]) && !coder->decodeObject_forKey(&parts[i], keys[i]))) {
+      dealloc();
+      return nullptr;
+    }
+  }
+  return initWithHead_andTail(parts[0], parts[1]);
+}

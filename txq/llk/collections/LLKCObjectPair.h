@@ -53,6 +53,12 @@ class LLK_EXPORT LLKCObjectPair : public LLKBObject {
   LLKCObjectPair* copy() noexcept override;
   LLKCObjectPair* deepCopy() noexcept override;
 
+  // ---- Coding ----
+  // The head under the key "head" and the tail under "tail" (a nil part is not written); NO
+  // when a part that is there is not encodable.
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCObjectPair* initWithCoder(LLKBDecoder* coder) noexcept override;
+
  protected:
   ~LLKCObjectPair() override;  // releases head and tail
 };

@@ -1,6 +1,7 @@
 #include <txq/llk/collections/LLKCObjectPile.h>
 
 #include <txq/llk/collections/LLKCObjectShelf.h>
+#include <txq/llk/collections/LLKContainerCoding_p.h>
 #include <txq/llk/collections/LLKContainerMaking_p.h>
 #include <txq/llk/collections/LLKContainers.h>
 #include <txq/llk/object/LLKProtocols.h>
@@ -9,7 +10,7 @@ LLK_DEFINE_CLASS(LLKCObjectPile, LLK_PROTOCOLS(LLKPCopyable), init, initWithCapa
                  remove, contains, fetchAtIndex, rotateBy, allObjects, clear, setChangeCallback_withContext,
                  iterateWithFunction_andContext, iterateUntilMatchWithFunction_andContext,
                  removeEachMatchWithFunction_andContext, removeFirstMatchWithFunction_andContext, initWithCopy_deep,
-                 copy, deepCopy)
+                 copy, deepCopy, encodeWithCoder, initWithCoder)
 
 // ---- Creation ----
 
@@ -106,3 +107,21 @@ LLKCObjectPile* LLKCObjectPile::initWithCopy_deep(LLKBObject* source, bool deep)
 LLKCObjectPile* LLKCObjectPile::copy() noexcept { return static_cast<LLKCObjectPile*>(Super::copy()); }
 
 LLKCObjectPile* LLKCObjectPile::deepCopy() noexcept { return static_cast<LLKCObjectPile*>(Super::deepCopy()); }
+
+// ---- Coding ----
+
+bool LLKCObjectPile::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  return llk::detail::encodeContainer(this, coder, capacity(), [this, coder](uint64_t* written) noexcept {
+    for (uint64_t i = 0; i < count(); ++i) {
+      if (!llk::detail::encodeIfEncodable(coder, fetchAtIndex(i), written)) return false;
+    }
+    return true;
+  });
+}
+
+LLKCObjectPile* LLKCObjectPile::initWithCoder(LLKBDecoder* coder) noexcept {
+  return llk::detail::initSequenceWithCoder(
+      this, coder, true, [this](uint64_t room) noexcept { return initWithCapacity(room); },
+      [this](LLKBObject* object) noexcept { return append(object) == llk::kDone; },
+      [this](uint64_t room) noexcept { return resize(room); });
+}

@@ -77,6 +77,11 @@ class LLK_EXPORT LLKCObjectPile : public LLKBObjectContainer {
   LLKCObjectPile* copy() noexcept override;
   LLKCObjectPile* deepCopy() noexcept override;
 
+  // ---- Coding ----
+  // The encodable objects in order, then "count" and "capacity".
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCObjectPile* initWithCoder(LLKBDecoder* coder) noexcept override;
+
  protected:
   ~LLKCObjectPile() override;  // releases the shelf (change callback op 1 for each object)
 };

@@ -1,12 +1,13 @@
 #include <txq/llk/collections/LLKCObjectQueue.h>
 
+#include <txq/llk/collections/LLKContainerCoding_p.h>
 #include <txq/llk/collections/LLKContainerMaking_p.h>
 
 LLK_DEFINE_CLASS(LLKCObjectQueue, LLK_PROTOCOLS(LLKPCopyable), init, initWithCapacity, push, pop, peek, count,
                  capacity, fetchAtIndex, contains, remove, clear, setChangeCallback_withContext,
                  iterateWithFunction_andContext, iterateUntilMatchWithFunction_andContext,
                  removeEachMatchWithFunction_andContext, removeFirstMatchWithFunction_andContext,
-                 initWithCopy_deep, copy, deepCopy)
+                 initWithCopy_deep, copy, deepCopy, encodeWithCoder, initWithCoder)
 
 // ---- Creation ----
 
@@ -98,3 +99,21 @@ LLKCObjectQueue* LLKCObjectQueue::initWithCopy_deep(LLKBObject* source, bool dee
 LLKCObjectQueue* LLKCObjectQueue::copy() noexcept { return static_cast<LLKCObjectQueue*>(Super::copy()); }
 
 LLKCObjectQueue* LLKCObjectQueue::deepCopy() noexcept { return static_cast<LLKCObjectQueue*>(Super::deepCopy()); }
+
+// ---- Coding ----
+
+bool LLKCObjectQueue::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  return llk::detail::encodeContainer(this, coder, capacity(), [this, coder](uint64_t* written) noexcept {
+    for (uint64_t i = 0; i < iList->count(); ++i) {
+      if (!llk::detail::encodeIfEncodable(coder, iList->fetchAtIndex(i), written)) return false;
+    }
+    return true;
+  });
+}
+
+LLKCObjectQueue* LLKCObjectQueue::initWithCoder(LLKBDecoder* coder) noexcept {
+  return llk::detail::initSequenceWithCoder(
+      this, coder, true, [this](uint64_t room) noexcept { return initWithCapacity(room); },
+      [this](LLKBObject* object) noexcept { return push(object) == llk::kDone; },
+      [this](uint64_t room) noexcept { return iList->resize(room); });
+}

@@ -57,6 +57,11 @@ class LLK_EXPORT LLKCObjectQueue : public LLKBObjectContainer {
   LLKCObjectQueue* copy() noexcept override;
   LLKCObjectQueue* deepCopy() noexcept override;
 
+  // ---- Coding ----
+  // The encodable objects head to tail, then "count" and "capacity".
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCObjectQueue* initWithCoder(LLKBDecoder* coder) noexcept override;
+
  protected:
   ~LLKCObjectQueue() override;  // releases the list
 };

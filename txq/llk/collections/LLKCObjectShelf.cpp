@@ -6,6 +6,7 @@
 #include <txq/llk/collections/LLKCObjectDeque.h>
 #include <txq/llk/collections/LLKCObjectTable.h>
 #include <txq/llk/collections/LLKCObjectTuple.h>
+#include <txq/llk/collections/LLKContainerCoding_p.h>
 #include <txq/llk/collections/LLKContainerMaking_p.h>
 #include <txq/llk/collections/LLKContainers.h>
 #include <txq/llk/object/LLKProtocols.h>
@@ -23,7 +24,7 @@ LLK_DEFINE_CLASS(LLKCObjectShelf, LLK_PROTOCOLS(LLKPCopyable), init, initWithCap
                  removeAtIndex, rotateBy, allKeys, allValues, clear, setChangeCallback_withContext,
                  iterateWithFunction_andContext, iterateUntilMatchWithFunction_andContext,
                  removeEachMatchWithFunction_andContext, removeFirstMatchWithFunction_andContext, initWithCopy_deep,
-                 copy, deepCopy)
+                 copy, deepCopy, encodeWithCoder, initWithCoder)
 
 namespace {
 
@@ -232,3 +233,30 @@ LLKCObjectShelf* LLKCObjectShelf::initWithCopy_deep(LLKBObject* source, bool dee
 LLKCObjectShelf* LLKCObjectShelf::copy() noexcept { return static_cast<LLKCObjectShelf*>(Super::copy()); }
 
 LLKCObjectShelf* LLKCObjectShelf::deepCopy() noexcept { return static_cast<LLKCObjectShelf*>(Super::deepCopy()); }
+
+// ---- Coding ----
+
+bool LLKCObjectShelf::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  return llk::detail::encodeContainer(this, coder, capacity(), [this, coder](uint64_t* written) noexcept {
+    const uint64_t n = count();
+    for (uint64_t i = 0; i < n; ++i) {
+      LLKBObject* key = nullptr;
+      LLKBObject* value = fetchAtIndex_key(i, &key);
+      if (!llk::detail::isEncodable(key) || !llk::detail::isEncodable(value)) continue;
+      if (!coder->encodeObject(key) || !coder->encodeObject(value)) return false;
+      ++*written;
+    }
+    return true;
+  });
+}
+
+LLKCObjectShelf* LLKCObjectShelf::initWithCoder(LLKBDecoder* coder) noexcept {
+  return llk::detail::initContainerWithCoder(
+      this, coder, false, [this](uint64_t room) noexcept { return initWithCapacity(room); },
+      [this, coder](const llk::detail::CodedSize&, uint64_t) noexcept {
+        LLKBObject* key = llk::detail::decodeElement(coder);
+        LLKBObject* value = key != nullptr ? llk::detail::decodeElement(coder) : nullptr;
+        return value != nullptr && store_forKey(value, key) == llk::kDone;
+      },
+      [this](uint64_t room) noexcept { return resize(room); });
+}

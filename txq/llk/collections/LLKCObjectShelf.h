@@ -94,6 +94,12 @@ class LLK_EXPORT LLKCObjectShelf : public LLKBObjectContainer {
   LLKCObjectShelf* copy() noexcept override;
   LLKCObjectShelf* deepCopy() noexcept override;
 
+  // ---- Coding ----
+  // For each entry whose key and value are both encodable: the key, then the value; then
+  // "count" and "capacity". Decoded keys are new objects, so entries stay apart as before.
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCObjectShelf* initWithCoder(LLKBDecoder* coder) noexcept override;
+
  protected:
   // Tells the change callback op 1 for each value before it is released; releases the table.
   ~LLKCObjectShelf() override;

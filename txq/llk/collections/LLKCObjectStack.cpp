@@ -1,11 +1,13 @@
 #include <txq/llk/collections/LLKCObjectStack.h>
 
+#include <txq/llk/collections/LLKContainerCoding_p.h>
 #include <txq/llk/collections/LLKContainerMaking_p.h>
 
 LLK_DEFINE_CLASS(LLKCObjectStack, LLK_PROTOCOLS(), init, initWithCapacity, push, pop, peek, remove, contains, count,
                  capacity, fetchAtIndex, clear, setChangeCallback_withContext, iterateWithFunction_andContext,
                  iterateUntilMatchWithFunction_andContext, removeEachMatchWithFunction_andContext,
-                 removeFirstMatchWithFunction_andContext, initWithCopy_deep, copy, deepCopy)
+                 removeFirstMatchWithFunction_andContext, initWithCopy_deep, copy, deepCopy,
+                 encodeWithCoder, initWithCoder)
 
 // ---- Creation ----
 
@@ -100,3 +102,21 @@ LLKCObjectStack* LLKCObjectStack::initWithCopy_deep(LLKBObject* source, bool dee
 LLKCObjectStack* LLKCObjectStack::copy() noexcept { return static_cast<LLKCObjectStack*>(Super::copy()); }
 
 LLKCObjectStack* LLKCObjectStack::deepCopy() noexcept { return static_cast<LLKCObjectStack*>(Super::deepCopy()); }
+
+// ---- Coding ----
+
+bool LLKCObjectStack::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  return llk::detail::encodeContainer(this, coder, capacity(), [this, coder](uint64_t* written) noexcept {
+    for (uint64_t i = 0; i < iDeque->count(); ++i) {
+      if (!llk::detail::encodeIfEncodable(coder, iDeque->fetchAtIndex(i), written)) return false;
+    }
+    return true;
+  });
+}
+
+LLKCObjectStack* LLKCObjectStack::initWithCoder(LLKBDecoder* coder) noexcept {
+  return llk::detail::initSequenceWithCoder(
+      this, coder, true, [this](uint64_t room) noexcept { return initWithCapacity(room); },
+      [this](LLKBObject* object) noexcept { return push(object) == llk::kDone; },
+      [this](uint64_t room) noexcept { return iDeque->resize(room); });
+}

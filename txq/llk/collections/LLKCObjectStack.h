@@ -63,6 +63,11 @@ class LLK_EXPORT LLKCObjectStack : public LLKBObjectContainer {
   LLKCObjectStack* copy() noexcept override;
   LLKCObjectStack* deepCopy() noexcept override;
 
+  // ---- Coding ----
+  // The encodable objects bottom to top, then "count" and "capacity".
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCObjectStack* initWithCoder(LLKBDecoder* coder) noexcept override;
+
  protected:
   ~LLKCObjectStack() override;  // releases the deque (which tells its change callback op 1 per object)
 };

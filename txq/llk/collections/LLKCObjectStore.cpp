@@ -2,6 +2,7 @@
 
 #include <txq/llk/collections/LLKCObjectDeque.h>
 #include <txq/llk/collections/LLKCObjectMap.h>
+#include <txq/llk/collections/LLKContainerCoding_p.h>
 #include <txq/llk/collections/LLKPUniqueable.h>
 #include <txq/llk/values/LLKCGuid.h>
 #include <txq/llk/values/LLKCString.h>
@@ -14,7 +15,8 @@ LLK_DEFINE_CLASS(LLKCObjectStore, LLK_PROTOCOLS(LLKPCopyable), init, initWithCap
                  clear, fetchForGuid, containsGuid, fetchForName, containsName, allObjectsWithName, allGuids,
                  allObjects, allAddedObjects, allRemovedObjects, fetchAtIndex, count, capacity, resize,
                  setChangeCallback_withContext, iterateWithFunction_andContext,
-                 iterateUntilMatchWithFunction_andContext, initWithCopy_deep, copy, deepCopy)
+                 iterateUntilMatchWithFunction_andContext, initWithCopy_deep, copy, deepCopy,
+                 encodeWithCoder, initWithCoder)
 
 namespace {
 
@@ -231,3 +233,26 @@ LLKCObjectStore* LLKCObjectStore::initWithCopy_deep(LLKBObject* source, bool dee
 LLKCObjectStore* LLKCObjectStore::copy() noexcept { return static_cast<LLKCObjectStore*>(Super::copy()); }
 
 LLKCObjectStore* LLKCObjectStore::deepCopy() noexcept { return static_cast<LLKCObjectStore*>(Super::deepCopy()); }
+
+// ---- Coding ----
+
+bool LLKCObjectStore::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  return llk::detail::encodeContainer(this, coder, capacity(), [this, coder](uint64_t* written) noexcept {
+    const uint64_t n = count();
+    for (uint64_t i = 0; i < n; ++i) {
+      if (!llk::detail::encodeIfEncodable(coder, fetchAtIndex(i), written)) return false;
+    }
+    return true;
+  });
+}
+
+LLKCObjectStore* LLKCObjectStore::initWithCoder(LLKBDecoder* coder) noexcept {
+  return llk::detail::initSequenceWithCoder(
+      this, coder, false, [this](uint64_t room) noexcept { return initWithCapacity(room); },
+      [this](LLKBObject* object) noexcept {
+        // Objects without a role here, or whose guid is taken already, are dropped.
+        const int32_t status = store(object);
+        return status == llk::kDone || status == llk::kRefused || status == llk::kAlreadyPresent;
+      },
+      [this](uint64_t room) noexcept { return resize(room); });
+}

@@ -92,6 +92,13 @@ class LLK_EXPORT LLKCObjectStore : public LLKBObjectContainer {
   LLKCObjectStore* copy() noexcept override;
   LLKCObjectStore* deepCopy() noexcept override;
 
+  // ---- Coding ----
+  // The encodable objects in order, then "count" and "capacity". Decoding keeps the objects
+  // that adopt LLKPUniqueable and whose guid is not held yet (others are dropped); the new store's
+  // history holds what it kept.
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCObjectStore* initWithCoder(LLKBDecoder* coder) noexcept override;
+
  protected:
   ~LLKCObjectStore() override;  // the content (change callback op 1 for each object), then the history
 };

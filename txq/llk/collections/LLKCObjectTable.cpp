@@ -1,5 +1,6 @@
 #include <txq/llk/collections/LLKCObjectTable.h>
 
+#include <txq/llk/collections/LLKContainerCoding_p.h>
 #include <txq/llk/collections/LLKContainerMaking_p.h>
 #include <txq/llk/collections/LLKOrderedTable_p.h>
 
@@ -12,7 +13,7 @@ LLK_DEFINE_CLASS(LLKCObjectTable, LLK_PROTOCOLS(LLKPCopyable), init, initWithCap
                  fetchAtIndex_key, remove, removeAtIndex, rotateBy, allObjects, clear, setChangeCallback_withContext,
                  iterateWithFunction_andContext, iterateUntilMatchWithFunction_andContext,
                  removeEachMatchWithFunction_andContext, removeFirstMatchWithFunction_andContext, initWithCopy_deep,
-                 copy, deepCopy)
+                 copy, deepCopy, encodeWithCoder, initWithCoder)
 
 // ---- Creation ----
 
@@ -113,3 +114,28 @@ LLKCObjectTable* LLKCObjectTable::initWithCopy_deep(LLKBObject* source, bool dee
 LLKCObjectTable* LLKCObjectTable::copy() noexcept { return static_cast<LLKCObjectTable*>(Super::copy()); }
 
 LLKCObjectTable* LLKCObjectTable::deepCopy() noexcept { return static_cast<LLKCObjectTable*>(Super::deepCopy()); }
+
+// ---- Coding ----
+
+bool LLKCObjectTable::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  return llk::detail::encodeContainer(this, coder, capacity(), [this, coder](uint64_t* written) noexcept {
+    for (const private_t::pair_t* p = iPrivate->mUsed.mHead; p != nullptr; p = p->mNext) {
+      if (!llk::detail::isEncodable(p->mObject)) continue;
+      if (!coder->encodeUint64(p->mKey) || !coder->encodeObject(p->mObject)) return false;
+      ++*written;
+    }
+    return true;
+  });
+}
+
+LLKCObjectTable* LLKCObjectTable::initWithCoder(LLKBDecoder* coder) noexcept {
+  return llk::detail::initContainerWithCoder(
+      this, coder, false, [this](uint64_t room) noexcept { return initWithCapacity(room); },
+      [this, coder](const llk::detail::CodedSize&, uint64_t) noexcept {
+        uint64_t key = 0;
+        LLKBObject* object = nullptr;
+        return coder->decodeUint64(&key) && (object = llk::detail::decodeElement(coder)) != nullptr &&
+               store_forKey(object, key) == llk::kDone;
+      },
+      [this](uint64_t room) noexcept { return resize(room); });
+}

@@ -98,6 +98,12 @@ class LLK_EXPORT LLKCObjectTable : public LLKBObjectContainer {
   LLKCObjectTable* copy() noexcept override;
   LLKCObjectTable* deepCopy() noexcept override;
 
+  // ---- Coding ----
+  // For each entry whose object is encodable: its key (unsigned 64-bit), then the object; then
+  // "count" and "capacity". Decoding stores the entries again in order.
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCObjectTable* initWithCoder(LLKBDecoder* coder) noexcept override;
+
  protected:
   // Tells the change callback op 1 for each object before releasing it; frees every entry.
   ~LLKCObjectTable() override;

@@ -1,8 +1,11 @@
 #include <txq/llk/collections/LLKCObjectTuple.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 
+#include <txq/llk/collections/LLKCObjectDeque.h>
+#include <txq/llk/collections/LLKContainerCoding_p.h>
 #include <txq/llk/collections/LLKContainerMaking_p.h>
 
 // mObjects has mCapacity slots (null when there are none); each holds a retained object or nil.
@@ -37,7 +40,7 @@ LLK_DEFINE_CLASS(LLKCObjectTuple, LLK_PROTOCOLS(LLKPCopyable), init, initWithCap
                  store_atIndex, stach, remove, removeAtIndex, clear, setChangeCallback_withContext,
                  iterateWithFunction_andContext, iterateUntilMatchWithFunction_andContext,
                  removeEachMatchWithFunction_andContext, removeFirstMatchWithFunction_andContext,
-                 sortWithFunction_andContext, initWithCopy_deep, copy, deepCopy)
+                 sortWithFunction_andContext, initWithCopy_deep, copy, deepCopy, encodeWithCoder, initWithCoder)
 
 // ---- Creation ----
 
@@ -268,3 +271,36 @@ LLKCObjectTuple* LLKCObjectTuple::initWithCopy_deep(LLKBObject* source, bool dee
 LLKCObjectTuple* LLKCObjectTuple::copy() noexcept { return static_cast<LLKCObjectTuple*>(Super::copy()); }
 
 LLKCObjectTuple* LLKCObjectTuple::deepCopy() noexcept { return static_cast<LLKCObjectTuple*>(Super::deepCopy()); }
+
+// ---- Coding ----
+
+bool LLKCObjectTuple::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  const private_t* const d = iPrivate;
+  return llk::detail::encodeContainer(this, coder, d->mCapacity, [coder, d](uint64_t* written) noexcept {
+    for (uint64_t i = 0; i < d->mCapacity; ++i) {
+      if (!llk::detail::encodeIfEncodable(coder, d->mObjects[i], written)) return false;
+    }
+    return true;
+  });
+}
+
+LLKCObjectTuple* LLKCObjectTuple::initWithCoder(LLKBDecoder* coder) noexcept {
+  // Slots never grow, so the objects are gathered first and the slots made once all have come.
+  llk::detail::CodedSize size;
+  LLKCObjectDeque* gathered = nullptr;
+  if (!llk::detail::decodeCountAndCapacity(coder, &size, false) ||
+      (gathered = LLKCObjectDeque::dequeWithCapacity(size.initialRoom())) == nullptr) {
+    dealloc();
+    return nullptr;
+  }
+  for (uint64_t i = 0; i < size.count; ++i) {
+    LLKBObject* object = llk::detail::decodeElement(coder);
+    if (object == nullptr || gathered->append(object) != llk::kDone) {
+      dealloc();
+      return nullptr;
+    }
+  }
+  if (initWithCapacity(std::max(size.count, size.initialRoom())) == nullptr) return nullptr;
+  for (uint64_t i = 0; i < size.count; ++i) store_atIndex(gathered->fetchAtIndex(i), i);
+  return this;
+}

@@ -102,6 +102,12 @@ class LLK_EXPORT LLKCObjectTuple : public LLKBObjectContainer {
   LLKCObjectTuple* copy() noexcept override;
   LLKCObjectTuple* deepCopy() noexcept override;
 
+  // ---- Coding ----
+  // The encodable objects in slot order, then "count" and "capacity" (the number of slots).
+  // They come back in slots 0, 1, ... of a tuple with that many slots, at most max(count, 4096).
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCObjectTuple* initWithCoder(LLKBDecoder* coder) noexcept override;
+
  protected:
   // Tells the change callback op 1 for each object before releasing it; frees the slots.
   ~LLKCObjectTuple() override;

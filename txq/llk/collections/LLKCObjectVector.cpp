@@ -1,5 +1,6 @@
 #include <txq/llk/collections/LLKCObjectVector.h>
 
+#include <txq/llk/collections/LLKContainerCoding_p.h>
 #include <txq/llk/collections/LLKContainerMaking_p.h>
 
 #include <algorithm>
@@ -54,7 +55,7 @@ LLK_DEFINE_CLASS(LLKCObjectVector, LLK_PROTOCOLS(), init, initWithCapacity, init
                  removeAtIndex, clear, setChangeCallback_withContext, setAcceptCallback_withContext,
                  iterateWithFunction_andContext, iterateUntilMatchWithFunction_andContext,
                  removeEachMatchWithFunction_andContext, removeFirstMatchWithFunction_andContext, initWithCopy_deep,
-                 copy, deepCopy)
+                 copy, deepCopy, encodeWithCoder, initWithCoder)
 
 // ---- Creation ----
 
@@ -273,3 +274,21 @@ LLKCObjectVector* LLKCObjectVector::initWithCopy_deep(LLKBObject* source, bool d
 LLKCObjectVector* LLKCObjectVector::copy() noexcept { return static_cast<LLKCObjectVector*>(Super::copy()); }
 
 LLKCObjectVector* LLKCObjectVector::deepCopy() noexcept { return static_cast<LLKCObjectVector*>(Super::deepCopy()); }
+
+// ---- Coding ----
+
+bool LLKCObjectVector::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  const private_t* const d = iPrivate;
+  return encodeSlotSequence(this, coder, [coder, d](uint64_t* written) noexcept {
+    for (uint64_t i = 0; i < d->mCapacity; ++i) {
+      if (!encodeIfEncodable(coder, d->mObjects[i], written)) return false;
+    }
+    return true;
+  });
+}
+
+LLKCObjectVector* LLKCObjectVector::initWithCoder(LLKBDecoder* coder) noexcept {
+  return initSlotSequenceWithCoder(this, coder, [this](LLKBObject* object, uint64_t position) noexcept {
+    return store_atIndex(object, position) != nullptr;
+  });
+}

@@ -141,6 +141,12 @@ class LLK_EXPORT LLKCObjectVector : public LLKBObjectContainer {
   LLKCObjectVector* copy() noexcept override;
   LLKCObjectVector* deepCopy() noexcept override;
 
+  // ---- Coding ----
+  // The encodable objects in slot order, then "growFactor", "count" and "capacity"; they come
+  // back in slots 0, 1, ... (empty slots between them are not kept).
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCObjectVector* initWithCoder(LLKBDecoder* coder) noexcept override;
+
  protected:
   ~LLKCObjectVector() override;  // change callback op 1 and release for each object; frees the slots
 };

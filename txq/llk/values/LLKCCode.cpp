@@ -2,12 +2,15 @@
 
 #include <cstring>
 
+#include <txq/llk/coding/LLKBDecoder.h>
+#include <txq/llk/coding/LLKBEncoder.h>
 #include <txq/llk/values/LLKCString.h>
 #include <txq/llk/values/LLKCStringBuilder.h>
 #include <txq/llk/values/LLKFHash.h>
 
-LLK_DEFINE_CLASS(LLKCCode, LLK_PROTOCOLS(LLKPKeyable), initWithData, initWithBytes, initWithQuads, code, bytes,
-                 quads, data, toString, toStringBuilder, compareTo, hashCode, hashCodeWithFunction_andContext)
+LLK_DEFINE_CLASS(LLKCCode, LLK_PROTOCOLS(LLKPKeyable, LLKPEncodable), initWithData, initWithBytes, initWithQuads,
+                 code, bytes, quads, data, toString, toStringBuilder, compareTo, hashCode,
+                 hashCodeWithFunction_andContext, encodeWithCoder, initWithCoder)
 
 namespace {
 
@@ -66,4 +69,21 @@ uint32_t LLKCCode::hashCode() noexcept { return LLKFComputeHashcode32(iData.mByt
 
 uint32_t LLKCCode::hashCodeWithFunction_andContext(LLKFHashFeed function, void* context) noexcept {
   return function != nullptr ? function(context, iData.mBytes, sizeof iData.mBytes) : 0;
+}
+
+// ---- Coding ----
+
+bool LLKCCode::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  return coder != nullptr && coder->encodeBuffer_length(iData.mBytes, sizeof iData.mBytes);
+}
+
+LLKCCode* LLKCCode::initWithCoder(LLKBDecoder* coder) noexcept {
+  // One byte more is asked for, so that a buffer of any other size shows as a mismatch.
+  uint8_t bytes[sizeof iData.mBytes + 1];
+  if (coder == nullptr || coder->decodeBuffer_length(bytes, sizeof bytes) != sizeof iData.mBytes) {
+    dealloc();
+    return nullptr;
+  }
+  std::memcpy(iData.mBytes, bytes, sizeof iData.mBytes);
+  return this;
 }

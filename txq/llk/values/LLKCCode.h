@@ -48,6 +48,11 @@ class LLK_EXPORT LLKCCode : public LLKBObject {
   int32_t compareTo(LLKBObject* other) noexcept override;  // memcmp of the 12 bytes; 1 for another class
   uint32_t hashCode() noexcept override;
   uint32_t hashCodeWithFunction_andContext(LLKFHashFeed function, void* context) noexcept override;
+
+  // ---- Coding ----
+  // The 12 bytes as one buffer; reading refuses (nil) a buffer of any other size.
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCCode* initWithCoder(LLKBDecoder* coder) noexcept override;
 };
 
 #endif  // TXQ_LLK_VALUES_LLKCCODE_H

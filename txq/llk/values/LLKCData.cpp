@@ -4,9 +4,12 @@
 #include <cstring>
 #include <new>
 
+#include <txq/llk/coding/LLKBDecoder.h>
+#include <txq/llk/coding/LLKBEncoder.h>
 #include <txq/llk/values/LLKCString.h>
 #include <txq/llk/values/LLKFBase64.h>
 #include <txq/llk/values/LLKFHash.h>
+#include <txq/llk/values/LLKValueCoding_p.h>
 
 // Invariant: mBytes is null exactly when there are no bytes to point at (an empty object made by
 // init, or an owned buffer of length 0).
@@ -20,10 +23,10 @@ struct LLKCData::private_t {
   }
 };
 
-LLK_DEFINE_CLASS(LLKCData, LLK_PROTOCOLS(LLKPKeyable, LLKPCopyable), init, initWithLength, initWithBytes_length,
-                 initWithBytesNoCopy_length, initWithBytesNoCopy_length_freeWhenDone, bytes, length, tag, setTag,
-                 resize, compareTo, hashCode, hashCodeWithFunction_andContext, toString, initWithCopy_deep, copy,
-                 deepCopy)
+LLK_DEFINE_CLASS(LLKCData, LLK_PROTOCOLS(LLKPKeyable, LLKPCopyable, LLKPEncodable), init, initWithLength,
+                 initWithBytes_length, initWithBytesNoCopy_length, initWithBytesNoCopy_length_freeWhenDone, bytes,
+                 length, tag, setTag, resize, compareTo, hashCode, hashCodeWithFunction_andContext, toString,
+                 initWithCopy_deep, copy, deepCopy, encodeWithCoder, initWithCoder)
 
 // ---- Creation ----
 
@@ -163,3 +166,36 @@ LLKCData* LLKCData::initWithCopy_deep(LLKBObject* source, bool) noexcept {
 LLKCData* LLKCData::copy() noexcept { return static_cast<LLKCData*>(Super::copy()); }
 
 LLKCData* LLKCData::deepCopy() noexcept { return static_cast<LLKCData*>(Super::deepCopy()); }
+
+// ---- Coding ----
+
+bool LLKCData::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  const private_t* const d = iPrivate;
+  return coder != nullptr && coder->encodeUint64(d->mLength) &&
+         coder->encodeBuffer_length(d->mBytes, d->mLength);
+}
+
+LLKCData* LLKCData::initWithCoder(LLKBDecoder* coder) noexcept {
+  if (LLKCData::init() == nullptr) return nullptr;
+  private_t* const d = iPrivate;
+  d->mFreeWD = true;
+  uint64_t length = 0;
+  if (coder == nullptr || !coder->decodeUint64(&length) || length > llk::detail::decodableBytes(coder)) {
+    dealloc();
+    return nullptr;
+  }
+  if (length == 0) {
+    // The empty buffer that follows reads as 0 bytes, the same answer as a missing one: no check.
+    uint8_t none = 0;
+    coder->decodeBuffer_length(&none, 0);
+    return this;
+  }
+  // One byte more than announced is asked for, so that a longer buffer shows as a mismatch.
+  if ((d->mBytes = std::malloc(length + 1)) == nullptr ||
+      coder->decodeBuffer_length(d->mBytes, length + 1) != length) {
+    dealloc();
+    return nullptr;
+  }
+  d->mLength = length;
+  return this;
+}

@@ -58,6 +58,13 @@ class LLK_EXPORT LLKCData : public LLKBObject {
   LLKCData* copy() noexcept override;
   LLKCData* deepCopy() noexcept override;
 
+  // ---- Coding ----
+  // The length (unsigned 64-bit), then the bytes as one buffer (the tag is not written). Reading
+  // gives owned bytes (none for length 0) and refuses (nil) a length larger than what is left of the
+  // stream, or a buffer of another size.
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCData* initWithCoder(LLKBDecoder* coder) noexcept override;
+
  protected:
   ~LLKCData() override;  // frees owned bytes and the record
 };

@@ -2,12 +2,14 @@
 
 #include <cstring>
 
+#include <txq/llk/coding/LLKBDecoder.h>
+#include <txq/llk/coding/LLKBEncoder.h>
 #include <txq/llk/values/LLKCString.h>
 #include <txq/llk/values/LLKFHash.h>
 
-LLK_DEFINE_CLASS(LLKCGuid, LLK_PROTOCOLS(LLKPKeyable), init, initFromData, initWithBytes, initWithQuads,
-                 initFromChars, initFromString, bytes, quads, data, toString, compareTo, hashCode,
-                 hashCodeWithFunction_andContext, initWithCopy_deep, copy, deepCopy)
+LLK_DEFINE_CLASS(LLKCGuid, LLK_PROTOCOLS(LLKPKeyable, LLKPEncodable), init, initFromData, initWithBytes,
+                 initWithQuads, initFromChars, initFromString, bytes, quads, data, toString, compareTo, hashCode,
+                 hashCodeWithFunction_andContext, initWithCopy_deep, copy, deepCopy, encodeWithCoder, initWithCoder)
 
 namespace {
 
@@ -83,4 +85,21 @@ uint32_t LLKCGuid::hashCodeWithFunction_andContext(LLKFHashFeed function, void* 
 LLKCGuid* LLKCGuid::initWithCopy_deep(LLKBObject* source, bool) noexcept {
   LLKCGuid* other = llk::cast<LLKCGuid>(source);
   return filled(this, other != nullptr ? other->iData.mBytes : nullptr);
+}
+
+// ---- Coding ----
+
+bool LLKCGuid::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  return coder != nullptr && coder->encodeBuffer_length(iData.mBytes, sizeof iData.mBytes);
+}
+
+LLKCGuid* LLKCGuid::initWithCoder(LLKBDecoder* coder) noexcept {
+  // One byte more is asked for, so that a buffer of any other size shows as a mismatch.
+  uint8_t bytes[sizeof iData.mBytes + 1];
+  if (coder == nullptr || coder->decodeBuffer_length(bytes, sizeof bytes) != sizeof iData.mBytes) {
+    dealloc();
+    return nullptr;
+  }
+  std::memcpy(iData.mBytes, bytes, sizeof iData.mBytes);
+  return this;
 }

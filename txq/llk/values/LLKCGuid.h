@@ -55,6 +55,11 @@ class LLK_EXPORT LLKCGuid : public LLKBObject {
   LLKCGuid* initWithCopy_deep(LLKBObject* source, bool deep) noexcept override;
   LLKCGuid* copy() noexcept override { return this; }      // neither retained nor autoreleased
   LLKCGuid* deepCopy() noexcept override { return this; }
+
+  // ---- Coding ----
+  // The 16 bytes as one buffer; reading refuses (nil) a buffer of any other size.
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCGuid* initWithCoder(LLKBDecoder* coder) noexcept override;
 };
 
 #endif  // TXQ_LLK_VALUES_LLKCGUID_H

@@ -25,6 +25,12 @@ class LLK_EXPORT LLKCLiteralString final : public LLKCString {
   void dealloc() noexcept override {}
   bool isLiteral() const noexcept override { return true; }
   const char* className() const noexcept override { return "LLKCString"; }
+  // Literals are written as strings and read back as plain ones; an instance made by this class's
+  // name (a damaged or hostile stream) is freed at once and nil answered.
+  LLKCString* initWithCoder(LLKBDecoder*) noexcept override {
+    LLKBObject::dealloc();
+    return nullptr;
+  }
 };
 
 // Storage for one literal: a union, so the object is never destroyed and stays valid while other

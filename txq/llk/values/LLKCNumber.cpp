@@ -4,14 +4,16 @@
 #include <cmath>
 #include <cstring>
 
+#include <txq/llk/coding/LLKBDecoder.h>
+#include <txq/llk/coding/LLKBEncoder.h>
 #include <txq/llk/values/LLKCString.h>
 #include <txq/llk/values/LLKCStringBuilder.h>
 #include <txq/llk/values/LLKFHash.h>
 
-LLK_DEFINE_CLASS(LLKCNumber, LLK_PROTOCOLS(LLKPKeyable, LLKPCopyable), initWithBool, initWithSint, initWithUint,
-                 initWithReal, setBool, setSint, setUint, setReal, type, isBool, isSint, isUint, isReal, bool_, sint,
-                 uint, real, compareTo, hashCode, hashCodeWithFunction_andContext, toStringBuilder, toString,
-                 initWithCopy_deep, copy, deepCopy)
+LLK_DEFINE_CLASS(LLKCNumber, LLK_PROTOCOLS(LLKPKeyable, LLKPCopyable, LLKPEncodable), initWithBool, initWithSint,
+                 initWithUint, initWithReal, setBool, setSint, setUint, setReal, type, isBool, isSint, isUint, isReal,
+                 bool_, sint, uint, real, compareTo, hashCode, hashCodeWithFunction_andContext, toStringBuilder,
+                 toString, initWithCopy_deep, copy, deepCopy, encodeWithCoder, initWithCoder)
 
 namespace {
 
@@ -237,3 +239,28 @@ LLKCNumber* LLKCNumber::initWithCopy_deep(LLKBObject* source, bool) noexcept {
 LLKCNumber* LLKCNumber::copy() noexcept { return static_cast<LLKCNumber*>(Super::copy()); }
 
 LLKCNumber* LLKCNumber::deepCopy() noexcept { return static_cast<LLKCNumber*>(Super::deepCopy()); }
+
+// ---- Coding ----
+
+bool LLKCNumber::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  uint64_t raw = 0;
+  std::memcpy(&raw, &iData, sizeof raw);
+  return coder != nullptr && coder->encodeByte(static_cast<uint8_t>(iType)) && coder->encodeUint64(raw);
+}
+
+LLKCNumber* LLKCNumber::initWithCoder(LLKBDecoder* coder) noexcept {
+  char type = 0;
+  uint64_t raw = 0;
+  if (coder == nullptr || !coder->decodeByte(&type) || !coder->decodeUint64(&raw)) {
+    dealloc();
+    return nullptr;
+  }
+  iType = static_cast<uint8_t>(type);
+  if (iType != kBool && iType != kSint && iType != kUint && iType != kReal) {
+    dealloc();
+    return nullptr;
+  }
+  std::memcpy(&iData, &raw, sizeof raw);
+  if (iType == kBool) iData.mBytes[0] = iData.mBytes[0] != 0 ? 1 : 0;  // a bool's byte is 0 or 1
+  return this;
+}

@@ -79,6 +79,12 @@ class LLK_EXPORT LLKCNumber : public LLKBObject {
   LLKCNumber* initWithCopy_deep(LLKBObject* source, bool deep) noexcept override;
   LLKCNumber* copy() noexcept override;
   LLKCNumber* deepCopy() noexcept override;
+
+  // ---- Coding ----
+  // The type's low byte, then the 8 value bytes as an unsigned 64-bit. Reading refuses (nil) an
+  // unknown type; a boolean's byte comes back as 0 or 1.
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCNumber* initWithCoder(LLKBDecoder* coder) noexcept override;
 };
 
 #endif  // TXQ_LLK_VALUES_LLKCNUMBER_H

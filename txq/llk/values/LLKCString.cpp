@@ -5,21 +5,25 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <txq/llk/coding/LLKBDecoder.h>
+#include <txq/llk/coding/LLKBEncoder.h>
 #include <txq/llk/values/LLKCStringBuilder.h>
 #include <txq/llk/values/LLKFHash.h>
 #include <txq/llk/values/LLKFString.h>
+#include <txq/llk/values/LLKValueCoding_p.h>
 
-LLK_DEFINE_CLASS(LLKCString, LLK_PROTOCOLS(LLKPKeyable, LLKPCopyable), initWithChars, initWithChars_length,
-                 initWithCharsNoCopy, initWithCharsNoCopy_freeWhenDone, initWithFormat_andList,
+LLK_DEFINE_CLASS(LLKCString, LLK_PROTOCOLS(LLKPKeyable, LLKPCopyable, LLKPEncodable), initWithChars,
+                 initWithChars_length, initWithCharsNoCopy, initWithCharsNoCopy_freeWhenDone, initWithFormat_andList,
                  initWithConcat_andList, chars, mutableChars, length, isLiteral, toString, hashCode,
                  hashCodeWithFunction_andContext, compareTo, compareToString, compareToChars,
                  compareToString_caseSensitive, compareToChars_caseSensitive, startWith, endWith,
                  startWith_caseSensitive, endWith_caseSensitive, countAllOccurencesOf,
                  findFirstOccurrenceOf_caseSensitive_offset, findLastOccurrenceOf_caseSensitive_offset,
                  findFirstOccurrenceOfString_caseSensitive_offset, substringUptoOffset, substringFromOffset,
-                 substringFromOffset_length, substringUptoLastOccurrenceOf_caseSensitive, toUpper, toLower,
-                 inverse, toLiteral, trimHead, trimTail, trimHead_andTail, tokenizeWithDelimiters_offset,
-                 tokenizeAndIncludeDelimiters_offset, toStringBuilder, initWithCopy_deep, copy, deepCopy)
+                 substringFromOffset_length, substringUptoLastOccurrenceOf_caseSensitive, toUpper, toLower, inverse,
+                 toLiteral, trimHead, trimTail, trimHead_andTail, tokenizeWithDelimiters_offset,
+                 tokenizeAndIncludeDelimiters_offset, toStringBuilder, initWithCopy_deep, copy, deepCopy,
+                 encodeWithCoder, initWithCoder)
 LLK_DEFINE_CLASS(LLKCLiteralString, LLK_PROTOCOLS())
 
 namespace {
@@ -532,3 +536,30 @@ LLKCString* copyOfString(LLKCString* source, bool deep) noexcept {
 LLKCString* LLKCString::copy() noexcept { return copyOfString(this, false); }
 
 LLKCString* LLKCString::deepCopy() noexcept { return copyOfString(this, true); }
+
+// ---- Coding ----
+
+bool LLKCString::encodeWithCoder(LLKBEncoder* coder) noexcept {
+  const uint64_t stored = uint64_t{iLength} + 1;  // the zero travels with the characters
+  return coder != nullptr && coder->encodeUint64(stored) && coder->encodeBuffer_length(iString, stored);
+}
+
+LLKCString* LLKCString::initWithCoder(LLKBDecoder* coder) noexcept {
+  uint64_t stored = 0;
+  if (coder == nullptr || !coder->decodeUint64(&stored) || stored == 0 ||
+      stored > llk::detail::decodableBytes(coder)) {
+    dealloc();
+    return nullptr;
+  }
+  // One byte more than announced is asked for, so that a longer buffer shows as a mismatch.
+  char* text = stored <= kInlineCapacity ? inline_ : static_cast<char*>(std::malloc(stored + 1));
+  if (text == nullptr || coder->decodeBuffer_length(text, stored + 1) != stored || text[stored - 1] != '\0') {
+    if (text != inline_) std::free(text);
+    dealloc();
+    return nullptr;
+  }
+  iString = text;
+  iLength = static_cast<uint32_t>(stored - 1);
+  iFreeWD = 1;
+  return this;
+}

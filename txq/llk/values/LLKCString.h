@@ -132,6 +132,14 @@ class LLK_EXPORT LLKCString : public LLKBObject {
   LLKCString* copy() noexcept override;
   LLKCString* deepCopy() noexcept override;
 
+  // ---- Coding ----
+  // The length + 1 (unsigned 64-bit), then the characters with their zero as one buffer. Reading
+  // refuses (nil) a stored length of 0 or above 2^32, one larger than what is left of the stream, a
+  // buffer of any other size and one whose last byte is not 0. A literal is written as any string
+  // and comes back as a plain one.
+  bool encodeWithCoder(LLKBEncoder* coder) noexcept override;
+  LLKCString* initWithCoder(LLKBDecoder* coder) noexcept override;
+
  protected:
   // Constant strings (literals): not counted, never freed.
   constexpr LLKCString(ConstantTag tag, const char* text, uint32_t length) noexcept
