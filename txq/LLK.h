@@ -48,7 +48,12 @@
 #include <txq/llk/object/LLKRef.h>
 #include <txq/llk/object/LLKStatus.h>
 #include <txq/llk/object/LLKSynchronized.h>
+#include <txq/llk/threads/LLKBThread.h>
+#include <txq/llk/threads/LLKCCondition.h>
+#include <txq/llk/threads/LLKCLock.h>
 #include <txq/llk/threads/LLKFThreadKey.h>
+#include <txq/llk/threads/LLKPInvocable.h>
+#include <txq/llk/threads/LLKPSignaling.h>
 #include <txq/llk/values/LLKCCode.h>
 #include <txq/llk/values/LLKCData.h>
 #include <txq/llk/values/LLKCGuid.h>
