@@ -31,14 +31,8 @@ LLKCLock* LLKCLock::init() noexcept {
 
 LLKCLock::~LLKCLock() { delete iPrivate; }
 
-void LLKCLock::lock() noexcept { pthread_mutex_lock(&iPrivate->mMutex); }
-
 bool LLKCLock::lockWithTimeout(uint32_t milliseconds) noexcept {
   if (milliseconds == 0) return tryLock();
   const timespec deadline = llk::detail::deadlineAfter(llk::detail::realtimeNow(), milliseconds);
   return pthread_mutex_timedlock(&iPrivate->mMutex, &deadline) == 0;
 }
-
-bool LLKCLock::tryLock() noexcept { return pthread_mutex_trylock(&iPrivate->mMutex) == 0; }
-
-void LLKCLock::unlock() noexcept { pthread_mutex_unlock(&iPrivate->mMutex); }

@@ -33,12 +33,13 @@ class LLK_EXPORT LLKCLock : public LLKBObject {
 
   // The POSIX mutex (recursive), for conditions bound to this lock.
   pthread_mutex_t* mutex() noexcept { return &iPrivate->mMutex; }
-  void lock() noexcept;
+  // Inline: a lock or unlock is one call into the C library.
+  void lock() noexcept { pthread_mutex_lock(&iPrivate->mMutex); }
   // YES when taken within `milliseconds` (0: only if free now).
   bool lockWithTimeout(uint32_t milliseconds) noexcept;
   // YES when taken at once.
-  bool tryLock() noexcept;
-  void unlock() noexcept;
+  bool tryLock() noexcept { return pthread_mutex_trylock(&iPrivate->mMutex) == 0; }
+  void unlock() noexcept { pthread_mutex_unlock(&iPrivate->mMutex); }
 
  protected:
   ~LLKCLock() override;
