@@ -1,6 +1,7 @@
 // A tour of what TXQ offers so far: objects and their classes, calls by selector, autorelease
 // pools, the log in its three time modes, strings, literal strings and builders, value objects,
-// collections, and coding object graphs into bytes and dictionaries into text files.
+// collections, coding object graphs into bytes and dictionaries into text files, and threads that
+// talk through pipes, a waiter and a ticker.
 #include <unistd.h>
 
 #include <cstdio>
@@ -35,6 +36,35 @@ class Counter : public LLKBObject {
   LLKCString* toString() noexcept override { return LLKCString::stringWithFormat("Counter(%lld)", static_cast<long long>(iValue)); }
 };
 LLK_DEFINE_CLASS(Counter, LLK_PROTOCOLS(), increment, addCounter, toString)
+// A producer thread: posts messages into a locked deque and wakes the consumer through a pipe.
+class Producer : public LLKBThread {
+  LLK_OBJECT(Producer, LLKBThread)
+
+ public:
+  LLKCObjectDeque* iMailbox;  // guarded by the thread's own lock
+  LLKCPipe* iWake;
+  uint32_t iCount;
+
+  void main() noexcept override {
+    for (uint32_t i = 1; i <= iCount && !shouldStop(); ++i) {
+      LLKCMessage* message =
+          LLKCMessage::messageWithCode_andPayload(LLKTCode{1, i, 0}, LLKCString::stringWithFormat("message %u", i));
+      lock();
+      iMailbox->append(message);
+      unlock();
+      const uint8_t wake = 1;
+      iWake->send_bytesFrom(1, &wake);
+      LLKFSnoozeMS(30);
+    }
+  }
+
+ protected:
+  ~Producer() override {
+    llk::release(iMailbox);
+    llk::release(iWake);
+  }
+};
+LLK_DEFINE_CLASS(Producer, LLK_PROTOCOLS())
 LLK_MODULE_CLASSES()
 
 namespace {
@@ -212,6 +242,48 @@ void coding() {
   rmdir(folder);
 }
 
+void threads() {
+  section("Threads, wake channels and a waiter");
+  Producer* producer = Producer::new_();
+  producer->iMailbox = LLKCObjectDeque::new_();
+  producer->iWake = LLKCPipe::new_();
+  producer->iCount = 5;
+  LLKCPipe* ticks = LLKCPipe::pipe();
+  LLKCTicker* ticker = LLKCTicker::tickerWithUid_andPipe(7, ticks);
+  LLKCWaiter* waiter = LLKCWaiter::waiter();
+  waiter->attachSignal(producer->iWake);
+  waiter->attachSignal(ticks);
+  ticker->enable(50);
+  producer->start();
+
+  uint32_t received = 0;
+  uint32_t tickCount = 0;
+  while (received < producer->iCount) {
+    LLKBObject* ready = waiter->awaitWithTimeout(2000);
+    if (ready == nullptr) break;  // nothing for two seconds: give up
+    uint8_t bytes[16];
+    if (ready == ticks) {
+      uint32_t uid = 0;
+      while (ticks->recv_bytesInto(4, &uid) == 4) ++tickCount;
+      continue;
+    }
+    while (producer->iWake->recv_bytesInto(sizeof(bytes), bytes) > 0) {
+    }
+    producer->lock();
+    while (producer->iMailbox->count() > 0) {
+      auto* message = llk::cast<LLKCMessage>(producer->iMailbox->fetchAtIndex(0));
+      if (message != nullptr) std::printf("  got %s (tag %u)\n", message->payload()->toChars(), message->tag());
+      producer->iMailbox->removeHead();
+      ++received;
+    }
+    producer->unlock();
+  }
+  ticker->cancel();
+  producer->stopAndJoin();
+  std::printf("%u messages from the producer thread; %u ticks of ticker 7 meanwhile\n", received, tickCount);
+  producer->release();
+}
+
 }  // namespace
 
 int main() {
@@ -224,5 +296,6 @@ int main() {
   values();
   collections();
   coding();
+  threads();
   return 0;
 }

@@ -50,7 +50,16 @@
 #include <txq/llk/object/LLKSynchronized.h>
 #include <txq/llk/threads/LLKBThread.h>
 #include <txq/llk/threads/LLKCCondition.h>
+#include <txq/llk/threads/LLKCEvent.h>
+#include <txq/llk/threads/LLKCIndicator.h>
+#include <txq/llk/threads/LLKCInvocation.h>
+#include <txq/llk/threads/LLKCLine.h>
 #include <txq/llk/threads/LLKCLock.h>
+#include <txq/llk/threads/LLKCMessage.h>
+#include <txq/llk/threads/LLKCPipe.h>
+#include <txq/llk/threads/LLKCRoutine.h>
+#include <txq/llk/threads/LLKCTicker.h>
+#include <txq/llk/threads/LLKCWaiter.h>
 #include <txq/llk/threads/LLKFThreadKey.h>
 #include <txq/llk/threads/LLKPInvocable.h>
 #include <txq/llk/threads/LLKPSignaling.h>
