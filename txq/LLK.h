@@ -37,6 +37,8 @@
 #include <txq/llk/collections/LLKCPointerMap.h>
 #include <txq/llk/collections/LLKContainers.h>
 #include <txq/llk/collections/LLKPUniqueable.h>
+#include <txq/llk/loops/LLKBListener.h>
+#include <txq/llk/loops/LLKBMultiplexer.h>
 #include <txq/llk/object/LLKAutoreleaseScope.h>
 #include <txq/llk/object/LLKBObject.h>
 #include <txq/llk/object/LLKCAutoreleasePool.h>
