@@ -27,6 +27,7 @@
 #include <txq/llk/collections/LLKCObjectMap.h>
 #include <txq/llk/collections/LLKCObjectPair.h>
 #include <txq/llk/collections/LLKCObjectPile.h>
+#include <txq/llk/collections/LLKCObjectPriorityQueue.h>
 #include <txq/llk/collections/LLKCObjectQueue.h>
 #include <txq/llk/collections/LLKCObjectShelf.h>
 #include <txq/llk/collections/LLKCObjectStack.h>
@@ -34,6 +35,8 @@
 #include <txq/llk/collections/LLKCObjectTable.h>
 #include <txq/llk/collections/LLKCObjectTuple.h>
 #include <txq/llk/collections/LLKCObjectVector.h>
+#include <txq/llk/collections/LLKCObjectWorks.h>
+#include <txq/llk/collections/LLKCObjectWorksItem.h>
 #include <txq/llk/collections/LLKCPointerMap.h>
 #include <txq/llk/collections/LLKContainers.h>
 #include <txq/llk/collections/LLKPUniqueable.h>

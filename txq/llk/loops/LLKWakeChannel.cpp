@@ -1,5 +1,9 @@
 #include "LLKWakeChannel_p.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+
 #include <txq/llk/object/LLKRuntime.h>
 #include <txq/llk/object/LLKSynchronized.h>
 #include <txq/llk/threads/LLKCPipe.h>
@@ -24,9 +28,16 @@ WakeChannel::~WakeChannel() {
 }
 
 bool WakeChannel::send(const LLKBObject* owner, const uint32_t* words, uint32_t count) noexcept {
+  // The channel holds both ends of its pipe, so a write never meets a pipe without readers: it goes
+  // straight to the descriptor, without the pipe's guard against SIGPIPE.
+  const ssize_t length = static_cast<ssize_t>(count) * 4;
   llk::Synchronized hold(owner);
-  const uint64_t length = uint64_t{count} * 4;
-  return mOpen.load(std::memory_order_acquire) && mPipe->send_bytesFrom(length, words) == length;
+  if (!mOpen.load(std::memory_order_acquire)) return false;
+  ssize_t written;
+  do {
+    written = ::write(mPipe->sendFD(), words, static_cast<size_t>(length));
+  } while (written < 0 && errno == EINTR);
+  return written == length;
 }
 
 bool WakeChannel::nudge(const LLKBObject* owner) noexcept {
