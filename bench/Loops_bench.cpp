@@ -2,6 +2,10 @@
 //
 //   nudge-round-trip   nudge an LLKBListener; its onNudgedAt answers through a pipe the caller polls
 //                      vs a thread polling a raw pipe and answering through another
+//   flash-round-trip   flash a sleeping LLKBWorker; its onFlashed_at answers through a reply slot the
+//                      caller waits on        vs a std::condition_variable + std::deque worker thread
+//   flash-throughput/N N flashes to a busy worker, then wait until it has handled them all (items/s)
+//                                             vs the same std::condition_variable + std::deque worker
 
 #include <benchmark/benchmark.h>
 
@@ -9,9 +13,14 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
 #include <thread>
 
 #include <txq/llk/loops/LLKBListener.h>
+#include <txq/llk/loops/LLKBWorker.h>
 
 namespace {
 
@@ -38,7 +47,129 @@ class BenchEchoListener : public LLKBListener {
 };
 LLK_DEFINE_CLASS(BenchEchoListener, LLK_PROTOCOLS())
 
+// Where a worker reports what it handled: the count of items, and a wake-up for the caller.
+struct Reply {
+  std::mutex mutex;
+  std::condition_variable changed;
+  uint64_t handled = 0;
+
+  void add() {
+    std::lock_guard<std::mutex> hold(mutex);
+    ++handled;
+    changed.notify_one();
+  }
+  void waitFor(uint64_t count) {
+    std::unique_lock<std::mutex> hold(mutex);
+    changed.wait(hold, [&] { return handled >= count; });
+  }
+};
+
+// Counts every flash in its reply slot.
+class BenchCountingWorker : public LLKBWorker {
+  LLK_OBJECT(BenchCountingWorker, LLKBWorker)
+
+ public:
+  Reply* iReply;
+  void onFlashed_at(uint32_t, int64_t) noexcept override { iReply->add(); }
+};
+LLK_DEFINE_CLASS(BenchCountingWorker, LLK_PROTOCOLS())
+
 namespace {
+
+// The peer: a thread taking 16-byte items off a deque under a mutex and a condition variable.
+class PeerWorker {
+ public:
+  explicit PeerWorker(Reply* reply) : reply_(reply), thread_([this] { run(); }) {}
+  ~PeerWorker() {
+    {
+      std::lock_guard<std::mutex> hold(mutex_);
+      stop_ = true;
+    }
+    ready_.notify_one();
+    thread_.join();
+  }
+  void flash(uint32_t value) {
+    {
+      std::lock_guard<std::mutex> hold(mutex_);
+      items_.push_back({11, value, 0, 0});
+    }
+    ready_.notify_one();
+  }
+
+ private:
+  struct Item {
+    uint32_t words[4];
+  };
+  void run() {
+    std::unique_lock<std::mutex> hold(mutex_);
+    for (;;) {
+      ready_.wait(hold, [&] { return stop_ || !items_.empty(); });
+      if (stop_) return;
+      while (!items_.empty()) {
+        items_.pop_front();
+        hold.unlock();
+        reply_->add();
+        hold.lock();
+      }
+    }
+  }
+  Reply* reply_;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<Item> items_;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+void flashRoundTripTXQ(benchmark::State& state) {
+  Reply reply;
+  BenchCountingWorker* worker = BenchCountingWorker::new_();
+  worker->iReply = &reply;
+  worker->start();
+  uint64_t sent = 0;
+  for (auto _ : state) {
+    worker->flash(1);
+    reply.waitFor(++sent);
+  }
+  worker->stopAndJoin();
+  worker->release();
+}
+
+void flashRoundTripPeer(benchmark::State& state) {
+  Reply reply;
+  PeerWorker worker(&reply);
+  uint64_t sent = 0;
+  for (auto _ : state) {
+    worker.flash(1);
+    reply.waitFor(++sent);
+  }
+}
+
+void flashThroughputTXQ(benchmark::State& state, int64_t n) {
+  Reply reply;
+  BenchCountingWorker* worker = BenchCountingWorker::new_();
+  worker->iReply = &reply;
+  worker->start();
+  uint64_t sent = 0;
+  for (auto _ : state) {
+    for (int64_t i = 0; i < n; ++i) worker->flash(1);
+    reply.waitFor(sent += static_cast<uint64_t>(n));
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+  worker->stopAndJoin();
+  worker->release();
+}
+
+void flashThroughputPeer(benchmark::State& state, int64_t n) {
+  Reply reply;
+  PeerWorker worker(&reply);
+  uint64_t sent = 0;
+  for (auto _ : state) {
+    for (int64_t i = 0; i < n; ++i) worker.flash(1);
+    reply.waitFor(sent += static_cast<uint64_t>(n));
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+}
 
 void nudgeRoundTripTXQ(benchmark::State& state) {
   int reply[2];
@@ -79,6 +210,10 @@ void nudgeRoundTripPeer(benchmark::State& state) {
 const bool gRegistered = [] {
   benchmark::RegisterBenchmark("nudge-round-trip/TXQ", nudgeRoundTripTXQ)->UseRealTime();
   benchmark::RegisterBenchmark("nudge-round-trip/raw_pipe_poll", nudgeRoundTripPeer)->UseRealTime();
+  benchmark::RegisterBenchmark("flash-round-trip/TXQ", flashRoundTripTXQ)->UseRealTime();
+  benchmark::RegisterBenchmark("flash-round-trip/condvar_deque", flashRoundTripPeer)->UseRealTime();
+  benchmark::RegisterBenchmark("flash-throughput/10000/TXQ", flashThroughputTXQ, 10000)->UseRealTime();
+  benchmark::RegisterBenchmark("flash-throughput/10000/condvar_deque", flashThroughputPeer, 10000)->UseRealTime();
   return true;
 }();
 

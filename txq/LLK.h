@@ -19,6 +19,7 @@
 #include <txq/llk/collections/LLKCDictionary.h>
 #include <txq/llk/collections/LLKCKeyring.h>
 #include <txq/llk/collections/LLKCLexicon.h>
+#include <txq/llk/collections/LLKCNuggetDeque.h>
 #include <txq/llk/collections/LLKCObjectArray.h>
 #include <txq/llk/collections/LLKCObjectClique.h>
 #include <txq/llk/collections/LLKCObjectDeque.h>
@@ -42,6 +43,7 @@
 #include <txq/llk/collections/LLKPUniqueable.h>
 #include <txq/llk/loops/LLKBListener.h>
 #include <txq/llk/loops/LLKBMultiplexer.h>
+#include <txq/llk/loops/LLKBWorker.h>
 #include <txq/llk/object/LLKAutoreleaseScope.h>
 #include <txq/llk/object/LLKBObject.h>
 #include <txq/llk/object/LLKCAutoreleasePool.h>

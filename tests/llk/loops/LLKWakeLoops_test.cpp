@@ -1,5 +1,6 @@
 #include <txq/llk/loops/LLKBListener.h>
 #include <txq/llk/loops/LLKBMultiplexer.h>
+#include <txq/llk/loops/LLKBWorker.h>
 
 #include <gtest/gtest.h>
 
@@ -136,6 +137,25 @@ class WakeTestMultiplexer : public LLKBMultiplexer {
   void onStopping() noexcept override { iJournal->add("stop"); }
 };
 LLK_DEFINE_CLASS(WakeTestMultiplexer, LLK_PROTOCOLS())
+
+class WakeTestWorker : public LLKBWorker {
+  LLK_OBJECT(WakeTestWorker, LLKBWorker)
+
+ public:
+  Journal* iJournal;
+  Latch* iLatch;  // the first flash waits on it, when set
+
+  void onStarting() noexcept override { iJournal->add("start"); }
+  void onNudgedAt(int64_t) noexcept override { iJournal->add("nudge"); }
+  void onFlashed_at(uint32_t value, int64_t) noexcept override {
+    if (iLatch != nullptr) std::exchange(iLatch, nullptr)->wait();
+    iJournal->add("flash:" + std::to_string(value));
+  }
+  void onCabled_at(LLKTCode code, int64_t at) noexcept override { iJournal->add(cableEntry(code, at)); }
+  void onTimedOutAt(int64_t) noexcept override { iJournal->add("timeout"); }
+  void onStopping() noexcept override { iJournal->add("stop"); }
+};
+LLK_DEFINE_CLASS(WakeTestWorker, LLK_PROTOCOLS())
 
 namespace {
 
@@ -290,6 +310,64 @@ TEST_F(LLKBMultiplexerThreads, CablesLeftAtTheCloseArriveWithMinusOne) {
   EXPECT_EQ(journal_.entries(), expected);
   EXPECT_EQ(m->attachSignal(nullptr), false);
   m->release();
+}
+
+class LLKBWorkerThreads : public LLKBListenerThreads {
+ protected:
+  WakeTestWorker* worker() {
+    WakeTestWorker* w = WakeTestWorker::new_();
+    w->iJournal = &journal_;
+    return w;
+  }
+};
+
+TEST_F(LLKBWorkerThreads, ItemsArriveInOrderAndTimeOutsComeWhenIdle) {
+  WakeTestWorker* w = worker();
+  EXPECT_TRUE(w->nudge());
+  EXPECT_TRUE(w->flash(1));
+  EXPECT_TRUE(w->flash(2));
+  ASSERT_TRUE(w->start());
+  ASSERT_TRUE(journal_.waitFor("flash:2"));
+  const std::vector<std::string> first{"start", "nudge", "flash:1", "flash:2"};
+  EXPECT_EQ(journal_.entries(), first);
+  w->setTimeout(10);
+  w->nudge();  // the next wait uses the new time-out
+  EXPECT_TRUE(journal_.waitFor("timeout", 2));
+  w->release();  // stops, wakes and joins the running worker
+  EXPECT_EQ(journal_.count("stop"), 1u);
+}
+
+TEST_F(LLKBWorkerThreads, CablesLeftAtTheCloseArriveWithMinusOneBeforeStopping) {
+  WakeTestWorker* w = worker();
+  Latch latch;
+  w->iLatch = &latch;
+  ASSERT_TRUE(w->start());
+  ASSERT_TRUE(w->flash(1));
+  ASSERT_TRUE(latch.waitEntered());
+  w->stop();
+  ASSERT_TRUE(w->cable(LLKTCode{5, 0, 0}));
+  latch.open();
+  w->join();
+  EXPECT_FALSE(w->flash(3));
+  const std::vector<std::string> expected{"start", "flash:1", "cable:5@-1", "stop"};
+  EXPECT_EQ(journal_.entries(), expected);
+  w->release();
+}
+
+TEST_F(LLKBWorkerThreads, FlashesFromManyThreadsArriveExactlyOnce) {
+  WakeTestWorker* w = worker();
+  ASSERT_TRUE(w->start());
+  std::vector<std::thread> senders;
+  for (int t = 0; t < 4; ++t) {
+    senders.emplace_back([w] {
+      for (int i = 0; i < 500; ++i) EXPECT_TRUE(w->flash(7));
+    });
+  }
+  for (std::thread& sender : senders) sender.join();
+  EXPECT_TRUE(journal_.waitFor("flash:7", 2000));
+  w->stopAndJoin();
+  EXPECT_EQ(journal_.count("flash:7"), 2000u);
+  w->release();
 }
 
 }  // namespace

@@ -322,7 +322,9 @@ uint64_t LLKCBinaryDecoder::remainingInWindow() noexcept {
   private_t* d = iPrivate;
   if (d->mChannel == nullptr) return 0;
   const uint64_t at = d->mChannel->position();
-  const uint64_t end = d->mBounded ? d->mEnd : d->mChannel->getLength();
+  // A stream header may claim more than the channel holds: the channel's end bounds the window too.
+  const uint64_t length = d->mChannel->getLength();
+  const uint64_t end = d->mBounded && d->mEnd < length ? d->mEnd : length;
   return end > at ? end - at : 0;
 }
 
