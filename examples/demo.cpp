@@ -1,9 +1,10 @@
 // A tour of what TXQ offers so far: objects and their classes, calls by selector, autorelease
 // pools, the log in its three time modes, strings, literal strings and builders, value objects,
 // collections, coding object graphs into bytes and dictionaries into text files, and threads that
-// talk through pipes, a waiter and a ticker.
+// talk through pipes, a waiter and a ticker, and a pool of worker threads.
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -65,6 +66,21 @@ class Producer : public LLKBThread {
   }
 };
 LLK_DEFINE_CLASS(Producer, LLK_PROTOCOLS())
+
+// A worker of a small pool: each flash is a job (a number to add up); a nudge reports.
+class Adder : public LLKBWorker {
+  LLK_OBJECT(Adder, LLKBWorker)
+
+ public:
+  std::atomic<uint64_t> iSum;
+  std::atomic<uint32_t> iJobs;
+
+  void onFlashed_at(uint32_t job, int64_t) noexcept override {
+    iSum += job;
+    ++iJobs;
+  }
+};
+LLK_DEFINE_CLASS(Adder, LLK_PROTOCOLS())
 LLK_MODULE_CLASSES()
 
 namespace {
@@ -284,6 +300,34 @@ void threads() {
   producer->release();
 }
 
+void workers() {
+  section("A pool of worker threads fed by flashes");
+  constexpr int kWorkers = 3;
+  Adder* pool[kWorkers];
+  for (Adder*& adder : pool) {
+    adder = Adder::new_();
+    adder->start();
+  }
+  uint64_t expected = 0;
+  uint32_t sent[kWorkers] = {};
+  for (uint32_t job = 1; job <= 3000; ++job) {
+    if (pool[job % kWorkers]->flash(job)) ++sent[job % kWorkers];  // round robin; never blocks
+    expected += job;
+  }
+  uint64_t sum = 0;
+  for (int i = 0; i < kWorkers; ++i) {
+    Adder* adder = pool[i];
+    // A stop is served at once: jobs still queued then are dropped. Let each worker finish first.
+    while (adder->iJobs < sent[i]) LLKFSnoozeMS(1);
+    adder->stopAndJoin();
+    std::printf("  worker %d handled %u jobs\n", i, adder->iJobs.load());
+    sum += adder->iSum;
+    adder->release();
+  }
+  std::printf("sum of 1..3000 computed by %d workers: %llu (expected %llu)\n", kWorkers,
+              static_cast<unsigned long long>(sum), static_cast<unsigned long long>(expected));
+}
+
 }  // namespace
 
 int main() {
@@ -297,5 +341,6 @@ int main() {
   collections();
   coding();
   threads();
+  workers();
   return 0;
 }
