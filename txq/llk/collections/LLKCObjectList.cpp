@@ -5,21 +5,14 @@
 #include <txq/llk/collections/LLKContainerCoding_p.h>
 #include <txq/llk/collections/LLKContainerMaking_p.h>
 #include <txq/llk/collections/LLKFObjectListGoto_p.h>
+#include <txq/llk/collections/LLKObjectChain_p.h>
 
 // Two chains of nodes: the used list (head to tail, in order) and the pool of spare nodes (only
 // the head end is used; spare nodes hold no object). Every node belongs to exactly one chain, so
 // capacity = used + spare. The cursor is either null or a node of the used list with its index.
 struct LLKCObjectList::private_t {
-  struct node_t {
-    LLKBObject* mObject;  // retained while the node is used; null while spare
-    node_t* mPrev;
-    node_t* mNext;
-  };
-  struct chain_t {
-    node_t* mHead = nullptr;
-    node_t* mTail = nullptr;
-    uint64_t mSize = 0;
-  };
+  using node_t = llk::detail::ObjectNode;
+  using chain_t = llk::detail::ObjectChain;
 
   chain_t mUsed;
   chain_t mSpare;
@@ -29,17 +22,8 @@ struct LLKCObjectList::private_t {
 
   // Frees every node; the objects must have been released already.
   ~private_t() {
-    freeChain(mUsed);
-    freeChain(mSpare);
-  }
-
-  static void freeChain(chain_t& chain) noexcept {
-    for (node_t* node = chain.mHead; node != nullptr;) {
-      node_t* next = node->mNext;
-      delete node;
-      node = next;
-    }
-    chain = chain_t{};
+    mUsed.freeAll();
+    mSpare.freeAll();
   }
 
   void changed(uint32_t op, LLKBObject* object) const noexcept {
@@ -47,28 +31,8 @@ struct LLKCObjectList::private_t {
   }
 
   // ---- Spare pool ----
-  void pushSpare(node_t* node) noexcept {
-    node->mObject = nullptr;
-    node->mPrev = nullptr;
-    node->mNext = mSpare.mHead;
-    if (mSpare.mHead != nullptr) mSpare.mHead->mPrev = node;
-    mSpare.mHead = node;
-    if (mSpare.mTail == nullptr) mSpare.mTail = node;
-    ++mSpare.mSize;
-  }
-  node_t* popSpare() noexcept {
-    node_t* node = mSpare.mHead;
-    if (node == nullptr) return nullptr;
-    mSpare.mHead = node->mNext;
-    if (mSpare.mHead != nullptr) {
-      mSpare.mHead->mPrev = nullptr;
-    } else {
-      mSpare.mTail = nullptr;
-    }
-    --mSpare.mSize;
-    node->mNext = nullptr;
-    return node;
-  }
+  void pushSpare(node_t* node) noexcept { mSpare.pushSpare(node); }
+  node_t* popSpare() noexcept { return mSpare.popSpare(); }
   // A node for an addition: a spare one, else a new one when growing is allowed. Status 0, 9, 2.
   int32_t takeNode(bool grow, node_t** out) noexcept {
     node_t* node = popSpare();
@@ -87,19 +51,7 @@ struct LLKCObjectList::private_t {
   }
   // Links `node` (holding its object already) in front of `before` (null: at the end), at `index`.
   void link(node_t* node, node_t* before, uint64_t index) noexcept {
-    node->mNext = before;
-    node->mPrev = before != nullptr ? before->mPrev : mUsed.mTail;
-    if (node->mPrev != nullptr) {
-      node->mPrev->mNext = node;
-    } else {
-      mUsed.mHead = node;
-    }
-    if (before != nullptr) {
-      before->mPrev = node;
-    } else {
-      mUsed.mTail = node;
-    }
-    ++mUsed.mSize;
+    mUsed.insertBefore(node, before);
     llk::detail::listCursorLinked(mCursor, index);
   }
   // Stores the object in a new node at `index` (before `before`). Status as takeNode.
@@ -119,17 +71,7 @@ struct LLKCObjectList::private_t {
     LLKBObject* object = node->mObject;
     changed(1, object);
     llk::detail::listCursorUnlinking(mCursor, node, index);
-    if (node->mPrev != nullptr) {
-      node->mPrev->mNext = node->mNext;
-    } else {
-      mUsed.mHead = node->mNext;
-    }
-    if (node->mNext != nullptr) {
-      node->mNext->mPrev = node->mPrev;
-    } else {
-      mUsed.mTail = node->mPrev;
-    }
-    --mUsed.mSize;
+    mUsed.unlink(node);
     pushSpare(node);
     llk::release(object);
   }

@@ -6,22 +6,15 @@
 
 #include <txq/llk/collections/LLKContainerCoding_p.h>
 #include <txq/llk/collections/LLKContainerMaking_p.h>
+#include <txq/llk/collections/LLKObjectChain_p.h>
 
 // 256 chains of used nodes, one per priority, and the chain of spare nodes (only its head end is
 // used; spare nodes hold no object). Every node belongs to exactly one chain. mOccupied has bit p
 // set exactly when priority p's chain is not empty, so the highest non-empty priority of a range
 // is found with a few word tests instead of a walk over the chains.
 struct LLKCObjectPriorityQueue::private_t {
-  struct node_t {
-    LLKBObject* mObject;  // retained while used; null while spare
-    node_t* mPrev;
-    node_t* mNext;
-  };
-  struct chain_t {
-    node_t* mHead = nullptr;
-    node_t* mTail = nullptr;
-    uint64_t mSize = 0;
-  };
+  using node_t = llk::detail::ObjectNode;
+  using chain_t = llk::detail::ObjectChain;
   static constexpr int kLevels = 256;
 
   chain_t mLists[kLevels];
@@ -32,17 +25,8 @@ struct LLKCObjectPriorityQueue::private_t {
   uint64_t mOccupied[kLevels / 64] = {};
 
   ~private_t() {
-    for (chain_t& list : mLists) freeChain(list);
-    freeChain(mSpare);
-  }
-
-  static void freeChain(chain_t& chain) noexcept {
-    for (node_t* node = chain.mHead; node != nullptr;) {
-      node_t* next = node->mNext;
-      delete node;
-      node = next;
-    }
-    chain = chain_t{};
+    for (chain_t& list : mLists) list.freeAll();
+    mSpare.freeAll();
   }
 
   void changed(uint32_t op, LLKBObject* object) const noexcept {
@@ -50,28 +34,8 @@ struct LLKCObjectPriorityQueue::private_t {
   }
 
   // ---- Spare pool ----
-  void pushSpare(node_t* node) noexcept {
-    node->mObject = nullptr;
-    node->mPrev = nullptr;
-    node->mNext = mSpare.mHead;
-    if (mSpare.mHead != nullptr) mSpare.mHead->mPrev = node;
-    mSpare.mHead = node;
-    if (mSpare.mTail == nullptr) mSpare.mTail = node;
-    ++mSpare.mSize;
-  }
-  node_t* takeNode() noexcept {
-    node_t* node = mSpare.mHead;
-    if (node == nullptr) return new (std::nothrow) node_t{nullptr, nullptr, nullptr};
-    mSpare.mHead = node->mNext;
-    if (mSpare.mHead != nullptr) {
-      mSpare.mHead->mPrev = nullptr;
-    } else {
-      mSpare.mTail = nullptr;
-    }
-    --mSpare.mSize;
-    node->mNext = nullptr;
-    return node;
-  }
+  void pushSpare(node_t* node) noexcept { mSpare.pushSpare(node); }
+  node_t* takeNode() noexcept { return mSpare.takeSpareOrNew(); }
   // Makes spare nodes until count + spare reaches `capacity`: 0, or 2 (those made stay).
   int32_t reserve(uint64_t capacity) noexcept {
     while (mCount + mSpare.mSize < capacity) {
@@ -108,15 +72,7 @@ struct LLKCObjectPriorityQueue::private_t {
     if (node == nullptr) return llk::kNoMemory;
     chain_t& list = mLists[priority];
     node->mObject = llk::retain(object);
-    node->mPrev = list.mTail;
-    node->mNext = nullptr;
-    if (list.mTail != nullptr) {
-      list.mTail->mNext = node;
-    } else {
-      list.mHead = node;
-    }
-    list.mTail = node;
-    ++list.mSize;
+    list.insertBefore(node, nullptr);
     ++mCount;
     mOccupied[priority >> 6] |= uint64_t{1} << (priority & 63);
     changed(0, object);
@@ -126,17 +82,8 @@ struct LLKCObjectPriorityQueue::private_t {
   // Unlinks the node from its list and makes it a spare one; answers its object (still retained).
   LLKBObject* unlink(node_t* node, uint8_t priority) noexcept {
     chain_t& list = mLists[priority];
-    if (node->mPrev != nullptr) {
-      node->mPrev->mNext = node->mNext;
-    } else {
-      list.mHead = node->mNext;
-    }
-    if (node->mNext != nullptr) {
-      node->mNext->mPrev = node->mPrev;
-    } else {
-      list.mTail = node->mPrev;
-    }
-    if (--list.mSize == 0) mOccupied[priority >> 6] &= ~(uint64_t{1} << (priority & 63));
+    list.unlink(node);
+    if (list.mSize == 0) mOccupied[priority >> 6] &= ~(uint64_t{1} << (priority & 63));
     --mCount;
     LLKBObject* object = node->mObject;
     pushSpare(node);
