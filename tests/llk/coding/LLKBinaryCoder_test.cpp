@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -7,6 +10,7 @@
 #include <txq/llk/coding/LLKCBinaryEncoder.h>
 #include <txq/llk/coding/LLKCMemoryIO.h>
 #include <txq/llk/coding/LLKCNullIO.h>
+#include <txq/llk/coding/LLKCStreamIO.h>
 #include <txq/llk/coding/LLKFBinaryCoder.h>
 #include <txq/llk/values/LLKCLiteralString.h>
 #include <txq/llk/values/LLKCString.h>
@@ -344,6 +348,49 @@ TEST_F(LLKBinaryCoderTest, ANullChannelMeasuresAnEncoding) {
   sink->seek(uint64_t{1} << 32);
   EXPECT_FALSE(encoder_->cease());
   point->release();
+}
+
+}  // namespace
+
+namespace {
+
+// The same stream through a file: every read and move goes through the channel interface.
+TEST_F(LLKBinaryCoderTest, StreamsWorkOverFilesAsOverMemory) {
+  char pattern[] = "/tmp/txq-coder-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string path = std::string(pattern) + "/stream.bin";
+  CoderTestPoint* inner = CoderTestPoint::new_();
+  inner->iX = 5;
+  CoderTestPoint* outer = CoderTestPoint::new_();
+  outer->iY = 6;
+  outer->iChild = inner;
+  {
+    LLKCStreamIO* file = LLKCStreamIO::streamWithPath_readOnly(path.c_str(), false);
+    ASSERT_NE(file, nullptr);
+    LLKCBinaryEncoder* encoder = LLKCBinaryEncoder::encoder();
+    ASSERT_TRUE(encoder->beginWithTarget(file));
+    EXPECT_TRUE(encoder->encodeUint32_forKey(77, "tag"_llk));
+    EXPECT_TRUE(encoder->encodeObject(outer));
+    EXPECT_TRUE(encoder->encodeString("after"_llk));
+    ASSERT_TRUE(encoder->cease());
+    file->dispose();
+  }
+  LLKCStreamIO* file = LLKCStreamIO::streamWithPath_readOnly(path.c_str(), true);
+  ASSERT_NE(file, nullptr);
+  ASSERT_TRUE(decoder_->beginWithSource(file));
+  auto* back = llk::cast<CoderTestPoint>(decoder_->decodeObject());
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->iY, 6);
+  ASSERT_NE(back->iChild, nullptr);
+  EXPECT_EQ(static_cast<CoderTestPoint*>(back->iChild)->iX, 5);
+  EXPECT_EQ(decoder_->decodeUint32ForKey("tag"_llk), 77u);  // keyed: found behind, position kept
+  EXPECT_EQ(decoder_->decodeString()->compareTo("after"_llk), 0);
+  EXPECT_EQ(decoder_->decodeString(), nullptr);
+  decoder_->cease();
+  outer->release();
+  file->dispose();
+  std::remove(path.c_str());
+  rmdir(pattern);
 }
 
 }  // namespace
