@@ -332,8 +332,25 @@ uint64_t LLKCBinaryDecoder::remainingInWindow() noexcept {
 
 namespace {
 
+// The next record in a memory block when it is the unkeyed scalar wanted, read in place: the common
+// case of sequential reads, with the same outcome as the general path below.
+template <class T>
+bool decodeNextInPlace(private_t* d, uint8_t tag, T* value) noexcept {
+  const LLKCMemoryIO::private_t* m = d->mMemory;
+  if (m == nullptr || m->mBuffer == nullptr) return false;
+  const uint64_t at = m->mPosition;
+  const uint64_t end = d->mBounded && d->mEnd < m->mLength ? d->mEnd : m->mLength;
+  RecordHeader header;
+  if (at > end || end - at < kHeaderSize + sizeof(T) || !readHeader(m->mBuffer + at, &header)) return false;
+  if (header.keyHash != 0 || header.tag != tag || header.nameLength != 0 || header.payload != sizeof(T)) return false;
+  std::memcpy(value, m->mBuffer + at + kHeaderSize, sizeof(T));
+  d->mMemory->mPosition = at + kHeaderSize + sizeof(T);
+  return true;
+}
+
 template <class T>
 bool decodeValue(LLKCBinaryDecoder* decoder, uint8_t tag, uint32_t keyHash, T* value) noexcept {
+  if (value != nullptr && keyHash == 0 && decodeNextInPlace(decoder->iPrivate, tag, value)) return true;
   T read{};
   if (value == nullptr ||
       LLKFBinaryDecoderRawDecode(decoder, decoder->iPrivate, tag, keyHash, &read, sizeof(T)) != sizeof(T)) {

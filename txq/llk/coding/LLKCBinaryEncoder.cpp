@@ -22,7 +22,17 @@ uint32_t keyHashOf(LLKBObject* key, bool* ok) noexcept {
 
 template <class T>
 bool encodeValue(LLKCBinaryEncoder* encoder, uint8_t tag, uint32_t keyHash, T value) noexcept {
-  return LLKFBinaryEncoderRawEncode(encoder, encoder->iPrivate, tag, keyHash, &value, sizeof(T));
+  // A scalar into a memory block that has room: written in place, with its width known here.
+  private_t* d = encoder->iPrivate;
+  LLKCMemoryIO::private_t* m = d->mMemory;
+  if (m != nullptr && m->mBuffer != nullptr && kHeaderSize + sizeof(T) <= m->mLength - m->mPosition) {
+    uint8_t* out = m->mBuffer + m->mPosition;
+    writeHeader(out, tag, 0, keyHash, sizeof(T));
+    std::memcpy(out + kHeaderSize, &value, sizeof(T));
+    m->mPosition += kHeaderSize + sizeof(T);
+    return true;
+  }
+  return LLKFBinaryEncoderRawEncode(encoder, d, tag, keyHash, &value, sizeof(T));
 }
 
 template <class T>
