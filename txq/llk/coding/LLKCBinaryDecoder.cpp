@@ -348,6 +348,26 @@ bool decodeNextInPlace(private_t* d, uint8_t tag, T* value) noexcept {
   return true;
 }
 
+// The next record in a memory block when it is an unkeyed, non-empty buffer wholly in the window:
+// copied in place (at most `capacity` bytes; the rest of the record is passed over). 0 otherwise, and
+// then nothing moved.
+uint32_t decodeNextBufferInPlace(private_t* d, void* destination, uint32_t capacity) noexcept {
+  const LLKCMemoryIO::private_t* m = d->mMemory;
+  if (m == nullptr || m->mBuffer == nullptr || destination == nullptr || capacity == 0) return 0;
+  const uint64_t at = m->mPosition;
+  const uint64_t end = d->mBounded && d->mEnd < m->mLength ? d->mEnd : m->mLength;
+  RecordHeader header;
+  if (at > end || end - at < kHeaderSize || !readHeader(m->mBuffer + at, &header)) return 0;
+  if (header.keyHash != 0 || header.tag != llk::kTagBuffer || header.nameLength != 0 || header.payload == 0 ||
+      header.payload > end - at - kHeaderSize) {
+    return 0;
+  }
+  const uint32_t copied = header.payload < capacity ? header.payload : capacity;
+  std::memcpy(destination, m->mBuffer + at + kHeaderSize, copied);
+  d->mMemory->mPosition = at + kHeaderSize + header.payload;
+  return copied;
+}
+
 template <class T>
 bool decodeValue(LLKCBinaryDecoder* decoder, uint8_t tag, uint32_t keyHash, T* value) noexcept {
   if (value != nullptr && keyHash == 0 && decodeNextInPlace(decoder->iPrivate, tag, value)) return true;
@@ -402,6 +422,7 @@ bool LLKCBinaryDecoder::decodeBool_forKey(bool* value, LLKBObject* key) noexcept
 
 uint64_t LLKCBinaryDecoder::decodeBuffer_length(void* destination, uint64_t capacity) noexcept {
   const uint32_t clipped = capacity < UINT32_MAX ? static_cast<uint32_t>(capacity) : UINT32_MAX;
+  if (const uint32_t copied = decodeNextBufferInPlace(iPrivate, destination, clipped); copied != 0) return copied;
   return LLKFBinaryDecoderRawDecode(this, iPrivate, llk::kTagBuffer, 0, destination, clipped);
 }
 
