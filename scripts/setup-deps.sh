@@ -8,7 +8,7 @@ for need in "${@:-build}"; do
     build) ;;
     test) packages+=(libgtest-dev zlib1g-dev) ;;
     ci) packages+=(libgtest-dev zlib1g-dev clang libclang-rt-14-dev) ;;
-    bench) packages+=(libbenchmark-dev zlib1g-dev libssl-dev nlohmann-json3-dev) ;;
+    bench) packages+=(libbenchmark-dev zlib1g-dev libssl-dev nlohmann-json3-dev libcaf-dev) ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
     *) echo "setup-deps: unknown set '$need'" >&2; exit 2 ;;
   esac
