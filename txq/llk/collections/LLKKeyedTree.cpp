@@ -11,45 +11,6 @@ namespace llk::detail {
 
 namespace {
 
-void linkBack(KeyedTree::chain_t& chain, KeyedNode* p) noexcept {
-  p->mNext = nullptr;
-  p->mPrev = chain.mTail;
-  if (chain.mTail != nullptr) {
-    chain.mTail->mNext = p;
-  } else {
-    chain.mHead = p;
-  }
-  chain.mTail = p;
-  ++chain.mSize;
-}
-
-void linkFront(KeyedTree::chain_t& chain, KeyedNode* p) noexcept {
-  p->mPrev = nullptr;
-  p->mNext = chain.mHead;
-  if (chain.mHead != nullptr) {
-    chain.mHead->mPrev = p;
-  } else {
-    chain.mTail = p;
-  }
-  chain.mHead = p;
-  ++chain.mSize;
-}
-
-void unlink(KeyedTree::chain_t& chain, KeyedNode* p) noexcept {
-  if (p->mPrev != nullptr) {
-    p->mPrev->mNext = p->mNext;
-  } else {
-    chain.mHead = p->mNext;
-  }
-  if (p->mNext != nullptr) {
-    p->mNext->mPrev = p->mPrev;
-  } else {
-    chain.mTail = p->mPrev;
-  }
-  p->mPrev = p->mNext = nullptr;
-  --chain.mSize;
-}
-
 unsigned bucketHash(const uint64_t& hash) noexcept {
   unsigned hashv = 0;
   HASH_VALUE(&hash, sizeof hash, hashv);
@@ -89,11 +50,11 @@ int32_t KeyedTree::resize(uint64_t n) noexcept {
   while (capacity() < target) {
     auto* p = static_cast<KeyedNode*>(std::calloc(1, sizeof(KeyedNode)));
     if (p == nullptr) return kNoMemory;
-    linkFront(mSpare, p);
+    mSpare.linkFront(p);
   }
   while (capacity() > target) {  // target >= count, so spare nodes remain to free
     KeyedNode* p = mSpare.mHead;
-    unlink(mSpare, p);
+    mSpare.unlink(p);
     std::free(p);
   }
   return kDone;
@@ -128,7 +89,7 @@ int32_t KeyedTree::store(LLKBObject* key, uint32_t type, KeyedValue value) noexc
     if (p == nullptr) return kNoMemory;
   } else {
     p = mSpare.mHead;
-    unlink(mSpare, p);
+    mSpare.unlink(p);
   }
   p->mHash = hash;
   bool hashOutOfMemory = false;  // set by uthash (see LLKOrderedTable_p.h)
@@ -141,7 +102,7 @@ int32_t KeyedTree::store(LLKBObject* key, uint32_t type, KeyedValue value) noexc
     if (made) {
       std::free(p);
     } else {
-      linkFront(mSpare, p);
+      mSpare.linkFront(p);
     }
     return kNoMemory;
   }
@@ -150,21 +111,14 @@ int32_t KeyedTree::store(LLKBObject* key, uint32_t type, KeyedValue value) noexc
   p->mKey = key;
   p->mType = type;
   p->mValue = value;
-  linkBack(mUsed, p);
+  mUsed.linkBack(p);
   return kDone;
 }
 
 // As in LLKOrderedTable_p.h: at least as many buckets as nodes, counting the spare ones, so that
 // chains stay short and a tree made with spare nodes spreads its buckets while it is still cheap.
 bool KeyedTree::spreadBuckets() noexcept {
-  UT_hash_table* const table = mTable->hh.tbl;
-  const uint64_t wanted = capacity() + 1;  // the node being added is in neither chain yet
-  while (table->num_buckets < wanted && table->num_buckets < (1u << 31)) {
-    int failed = 0;
-    HASH_EXPAND_BUCKETS(hh, table, failed);
-    if (failed != 0) return false;
-  }
-  return true;
+  return spreadHashBuckets(mTable->hh.tbl, capacity() + 1);  // the node being added is in neither chain
 }
 
 int32_t KeyedTree::fetch(LLKBObject* key, uint32_t type, KeyedValue* value) const noexcept {
@@ -188,14 +142,14 @@ void KeyedTree::dropContents(KeyedNode* p) noexcept {
 void KeyedTree::detach(KeyedNode* p) noexcept {
   HASH_DELETE(hh, mTable, p);  // the last one frees uthash's table
   listCursorReset(mCursor);
-  unlink(mUsed, p);
+  mUsed.unlink(p);
 }
 
 int32_t KeyedTree::remove(LLKBObject* key) noexcept {
   KeyedNode* p = find(key);
   if (p == nullptr) return kNotFound;
   detach(p);
-  linkFront(mSpare, p);
+  mSpare.linkFront(p);
   dropContents(p);  // last: the tree is consistent whatever the releases run
   return kDone;
 }
@@ -204,7 +158,7 @@ void KeyedTree::clear() noexcept {
   while (mUsed.mHead != nullptr) {
     KeyedNode* p = mUsed.mHead;
     detach(p);
-    linkFront(mSpare, p);
+    mSpare.linkFront(p);
     dropContents(p);
   }
 }

@@ -62,11 +62,7 @@ struct KeyedNode {
 };
 
 struct KeyedTree {
-  struct chain_t {
-    KeyedNode* mHead = nullptr;
-    KeyedNode* mTail = nullptr;
-    uint64_t mSize = 0;
-  };
+  using chain_t = Chain<KeyedNode>;
   // More entries than this could not even be addressed: refused before any allocation.
   static constexpr uint64_t kMaxEntries = SIZE_MAX / sizeof(KeyedNode);
   // Spare nodes made in advance for a decoded tree, whatever the stream claims.

@@ -28,6 +28,7 @@
 #include <txq/llk/collections/LLKBObjectContainer.h>
 #include <txq/llk/collections/LLKCObjectDeque.h>
 #include <txq/llk/collections/LLKFObjectListGoto_p.h>
+#include <txq/llk/collections/LLKObjectChain_p.h>
 #include <txq/llk/object/LLKProtocols.h>
 #include <txq/llk/object/LLKStatus.h>
 
@@ -61,6 +62,17 @@ inline unsigned orderedKeyHash(const void* key, unsigned length) noexcept {
 
 namespace llk::detail {
 
+// Expands the table until it has at least `wanted` buckets (up to 2^31); NO when a bigger bucket
+// array cannot be made (the table is left as it was).
+inline bool spreadHashBuckets(UT_hash_table* table, uint64_t wanted) noexcept {
+  while (table->num_buckets < wanted && table->num_buckets < (1u << 31)) {
+    int failed = 0;
+    HASH_EXPAND_BUCKETS(hh, table, failed);
+    if (failed != 0) return false;
+  }
+  return true;
+}
+
 template <class K>
 struct OrderedPair {
   K mKey;                // hashed as its sizeof(K) bytes
@@ -75,11 +87,7 @@ template <class K>
 struct OrderedTable {
   static_assert(sizeof(K) >= 8 && sizeof(K) <= 16, "orderedKeyHash takes keys of 8 to 16 bytes");
   using pair_t = OrderedPair<K>;
-  struct chain_t {
-    pair_t* mHead = nullptr;
-    pair_t* mTail = nullptr;
-    uint64_t mSize = 0;
-  };
+  using chain_t = Chain<pair_t>;
   using cursor_t = ListCursor<pair_t>;  // the last entry reached by position, or null
   // More entries than this could not even be addressed: refused before any allocation.
   static constexpr uint64_t kMaxEntries = SIZE_MAX / sizeof(pair_t);
@@ -112,44 +120,6 @@ struct OrderedTable {
     }
   }
 
-  // ---- Chains ----
-
-  static void linkBack(chain_t& chain, pair_t* p) noexcept {
-    p->mNext = nullptr;
-    p->mPrev = chain.mTail;
-    if (chain.mTail != nullptr) {
-      chain.mTail->mNext = p;
-    } else {
-      chain.mHead = p;
-    }
-    chain.mTail = p;
-    ++chain.mSize;
-  }
-  static void linkFront(chain_t& chain, pair_t* p) noexcept {
-    p->mPrev = nullptr;
-    p->mNext = chain.mHead;
-    if (chain.mHead != nullptr) {
-      chain.mHead->mPrev = p;
-    } else {
-      chain.mTail = p;
-    }
-    chain.mHead = p;
-    ++chain.mSize;
-  }
-  static void unlink(chain_t& chain, pair_t* p) noexcept {
-    if (p->mPrev != nullptr) {
-      p->mPrev->mNext = p->mNext;
-    } else {
-      chain.mHead = p->mNext;
-    }
-    if (p->mNext != nullptr) {
-      p->mNext->mPrev = p->mPrev;
-    } else {
-      chain.mTail = p->mPrev;
-    }
-    p->mPrev = p->mNext = nullptr;
-    --chain.mSize;
-  }
 
   void notify(uint32_t op, LLKBObject* object) const noexcept {
     if (mChangeCallback != nullptr) mChangeCallback(op, object, mChangeContext);
@@ -173,11 +143,11 @@ struct OrderedTable {
       auto* p = static_cast<pair_t*>(std::malloc(sizeof(pair_t)));
       if (p == nullptr) return kNoMemory;
       p->mObject = nullptr;
-      linkFront(mSpare, p);
+      mSpare.linkFront(p);
     }
     while (capacity() > target) {  // target >= count, so spare entries remain to free
       pair_t* p = mSpare.mHead;
-      unlink(mSpare, p);
+      mSpare.unlink(p);
       std::free(p);
     }
     return kDone;
@@ -224,7 +194,7 @@ struct OrderedTable {
       if (p == nullptr) return kNoMemory;
     } else {
       p = mSpare.mHead;
-      unlink(mSpare, p);
+      mSpare.unlink(p);
     }
     std::memcpy(&p->mKey, &key, sizeof(K));
     p->mObject = nullptr;
@@ -238,14 +208,14 @@ struct OrderedTable {
       if (made) {
         std::free(p);
       } else {
-        linkFront(mSpare, p);
+        mSpare.linkFront(p);
       }
       return kNoMemory;
     }
     object->retain();
     p->mObject = object;
     p->mStamp = mNextStamp++;
-    linkBack(mUsed, p);
+    mUsed.linkBack(p);
     notify(0, object);
     return kDone;
   }
@@ -255,16 +225,7 @@ struct OrderedTable {
   // on every lookup, and a table made with spare entries gets its buckets while they are still
   // cheap to spread (a doubling moves every hashed entry). NO when a bigger bucket array cannot be
   // made: the caller then takes back the entry it just added.
-  bool spreadBuckets() noexcept {
-    UT_hash_table* const table = mTable->hh.tbl;
-    const uint64_t wanted = capacity() + 1;  // the entry being added is in neither chain yet
-    while (table->num_buckets < wanted && table->num_buckets < (1u << 31)) {
-      int failed = 0;
-      HASH_EXPAND_BUCKETS(hh, table, failed);
-      if (failed != 0) return false;
-    }
-    return true;
-  }
+  bool spreadBuckets() noexcept { return spreadHashBuckets(mTable->hh.tbl, capacity() + 1); }
 
   // Takes the entry out of the hash table and the order; the cursor follows (see the header).
   void detach(pair_t* p) noexcept {
@@ -281,7 +242,7 @@ struct OrderedTable {
     } else if (mCursor.mNode != nullptr && p->mStamp < mCursor.mNode->mStamp) {
       --mCursor.mIndex;
     }
-    unlink(mUsed, p);
+    mUsed.unlink(p);
   }
 
   // The entry leaves, joins the pool, op 1, its object is released.
@@ -289,7 +250,7 @@ struct OrderedTable {
     detach(p);
     LLKBObject* object = p->mObject;
     p->mObject = nullptr;
-    linkFront(mSpare, p);
+    mSpare.linkFront(p);
     notify(1, object);
     object->release();
   }
@@ -370,9 +331,9 @@ struct OrderedTable {
     if (size > 1) {
       for (uint64_t k = n % size; k > 0; --k) {
         pair_t* p = mUsed.mHead;
-        unlink(mUsed, p);
+        mUsed.unlink(p);
         p->mStamp = mNextStamp++;
-        linkBack(mUsed, p);
+        mUsed.linkBack(p);
       }
     }
     mCursor = size > 0 ? cursor_t{mUsed.mHead, 0} : cursor_t{};
