@@ -3,5 +3,6 @@
 // Everything TXQ offers: #include <txq/TXQ.h> and link with -lTXQ.
 
 #include <txq/LLK.h>
+#include <txq/AOK.h>
 
 #endif  // TXQ_TXQ_H

@@ -1,0 +1,130 @@
+#include "AOKSchedulerInternals_p.h"
+
+#include <pthread.h>
+
+#include <txq/aok/AOKCActiveSchedulerWorker.h>
+
+namespace aok::detail {
+
+void RunQueue::link(AOKCActiveSchedulerRecord* record, uint8_t priority) noexcept {
+  record->retain();
+  record->iNext[lane_] = nullptr;
+  List& list = lists_[priority];
+  if (list.tail == nullptr) {
+    list.head = record;
+    bits_[priority >> 6] |= uint64_t{1} << (priority & 63);
+  } else {
+    list.tail->iNext[lane_] = record;
+  }
+  list.tail = record;
+  ++count_;
+}
+
+int RunQueue::highest(uint8_t low) const noexcept {
+  for (int word = 3; word >= low >> 6; --word) {
+    uint64_t bits = bits_[word];
+    if (word == low >> 6) bits &= ~uint64_t{0} << (low & 63);
+    if (bits != 0) return word * 64 + 63 - __builtin_clzll(bits);
+  }
+  return -1;
+}
+
+AOKCActiveSchedulerRecord* RunQueue::pop(uint8_t low, uint8_t* priority) noexcept {
+  const int at = count_ != 0 ? highest(low) : -1;
+  if (at < 0) return nullptr;
+  List& list = lists_[at];
+  AOKCActiveSchedulerRecord* record = list.head;
+  list.head = record->iNext[lane_];
+  record->iNext[lane_] = nullptr;
+  if (list.head == nullptr) {
+    list.tail = nullptr;
+    bits_[at >> 6] &= ~(uint64_t{1} << (at & 63));
+  }
+  --count_;
+  if (priority != nullptr) *priority = static_cast<uint8_t>(at);
+  return record;
+}
+
+}  // namespace aok::detail
+
+using aok::detail::Delivery;
+
+AOKCActiveScheduler::internals_t::~internals_t() {
+  // The workers are gone by now; records still queued hold a reference each.
+  for (aok::detail::RunQueue* queue : {&mRunQueue, &mSuspendedQueue})
+    while (AOKCActiveSchedulerRecord* record = queue->pop(0, nullptr)) record->release();
+  delete[] mWorkers;
+  llk::release(mDefault);
+  llk::release(mProperties);
+  llk::release(mDone);
+  llk::release(mCondition);
+  llk::release(mLock);
+  llk::release(mRecords);
+  llk::release(mAliases);
+  llk::release(mGroups);
+  llk::release(mToken);
+}
+
+Delivery AOKCActiveScheduler::internals_t::offer(AOKCActiveSchedulerRecord* record, AOKCActiveSchedulerHustle* hustle,
+                                                 uint8_t priority, int lane) noexcept {
+  {
+    std::lock_guard<std::mutex> hold(record->iMutex);
+    if (!record->iQueues[lane].push(hustle, priority)) return Delivery::kRefused;
+    if (record->iActive.load(std::memory_order_relaxed) || record->iQueued[lane].load(std::memory_order_relaxed))
+      return Delivery::kTook;
+    record->iQueued[lane].store(true, std::memory_order_release);
+  }
+  std::lock_guard<std::mutex> hold(mQueueMutex);
+  runQueue(lane).link(record, priority);
+  return Delivery::kQueued;
+}
+
+void AOKCActiveScheduler::internals_t::wakeIdle(uint32_t n, uint32_t except) noexcept {
+  const uint32_t threads = mSetup.mThreads;
+  if (n == 0 || threads == 0) return;
+  // Start at a rotating slot so that wake-ups spread over the pool.
+  const uint32_t first = mWakeCursor.fetch_add(1, std::memory_order_relaxed) % threads;
+  for (uint32_t k = 0; k < threads && n != 0; ++k) {
+    const uint32_t i = (first + k) % threads;
+    aok::detail::WorkerSlot& slot = mWorkers[i];
+    if (i == except || slot.mThreadUid == 0 || !slot.mIdle.load(std::memory_order_acquire)) continue;
+    bool idle = true;
+    if (!slot.mIdle.compare_exchange_strong(idle, false, std::memory_order_acq_rel)) continue;
+    slot.mWorker->flash(10);
+    --n;
+  }
+}
+
+void AOKCActiveScheduler::internals_t::flashAll(uint32_t code) noexcept {
+  for (uint32_t i = 0; i < mSetup.mThreads; ++i)
+    if (mWorkers[i].mThreadUid != 0) mWorkers[i].mWorker->flash(code);
+}
+
+void AOKCActiveScheduler::internals_t::settleOne(AOKCActiveSchedulerHustle* hustle) noexcept {
+  hustle->iExecuted.fetch_add(1, std::memory_order_relaxed);
+  if (hustle->iPending.fetch_sub(1, std::memory_order_acq_rel) == 1) complete(hustle);
+}
+
+void AOKCActiveScheduler::internals_t::complete(AOKCActiveSchedulerHustle* hustle) noexcept {
+  if (!hustle->iSynchronous) {
+    hustle->iSignaled.store(true, std::memory_order_release);
+    return;
+  }
+  llk::LockHold hold(mLock);
+  if (!hustle->iSignaled.exchange(true, std::memory_order_acq_rel)) mDone->broadcast();
+}
+
+bool AOKCActiveScheduler::internals_t::await(AOKCActiveSchedulerHustle* hustle, bool always) noexcept {
+  while (!hustle->complete()) {
+    if (!always && !mRunning.load(std::memory_order_acquire)) return false;
+    mDone->wait();
+  }
+  return true;
+}
+
+uint32_t AOKCActiveScheduler::internals_t::callerSlot() noexcept {
+  const uint64_t uid = static_cast<uint64_t>(pthread_self());
+  for (uint32_t i = 0; i < mSetup.mThreads; ++i)
+    if (mWorkers[i].mThreadUid != 0 && mWorkers[i].mThreadUid == uid) return i;
+  return mSetup.mThreads;
+}
