@@ -34,7 +34,7 @@ std::vector<std::string> texts(LLKCObjectDeque* keys) {
   return out;
 }
 
-class AOKCActiveSchedulerTest : public txqtest::ObjectTest {
+class AOKCActiveSchedulerThreads : public txqtest::ObjectTest {
  protected:
   // Attaches a fresh probe under `name` (synchronously) and answers it.
   ActiveProbe* attach(AOKCActiveScheduler* scheduler, const char* name) {
@@ -53,13 +53,13 @@ class AOKCActiveSchedulerTest : public txqtest::ObjectTest {
 
 // ---- Start-up ----
 
-TEST_F(AOKCActiveSchedulerTest, RefusesSetupsThatCannotRun) {
+TEST_F(AOKCActiveSchedulerThreads, RefusesSetupsThatCannotRun) {
   EXPECT_EQ(AOKCActiveScheduler::schedulerWithSetup(nullptr), nullptr);
   AOKTActiveSchedulerSetup none{0, 0, 16, nullptr, nullptr, nullptr};
   EXPECT_EQ(AOKCActiveScheduler::schedulerWithSetup(&none), nullptr);
 }
 
-TEST_F(AOKCActiveSchedulerTest, WorkersCallTheSetupCallbacksAndKnowTheirScheduler) {
+TEST_F(AOKCActiveSchedulerThreads, WorkersCallTheSetupCallbacksAndKnowTheirScheduler) {
   std::atomic<int> entered{0}, left{0};
   struct Counts {
     std::atomic<int>* entered;
@@ -87,7 +87,7 @@ TEST_F(AOKCActiveSchedulerTest, WorkersCallTheSetupCallbacksAndKnowTheirSchedule
 
 // ---- Names ----
 
-TEST_F(AOKCActiveSchedulerTest, AttachKeepsTheFirstObjectOfAnIdentifier) {
+TEST_F(AOKCActiveSchedulerThreads, AttachKeepsTheFirstObjectOfAnIdentifier) {
   AOKCActiveScheduler* scheduler = makeScheduler(2);
   ActiveProbe* first = attach(scheduler, "a");
   EXPECT_EQ(first->attached.load(), 1);  // synchronous: the hook has run
@@ -100,7 +100,7 @@ TEST_F(AOKCActiveSchedulerTest, AttachKeepsTheFirstObjectOfAnIdentifier) {
   EXPECT_EQ(scheduler->allObjects()->fetchAtIndex(0), first);
 }
 
-TEST_F(AOKCActiveSchedulerTest, AliasesReachTheRecordWhereKeysAreAccepted) {
+TEST_F(AOKCActiveSchedulerThreads, AliasesReachTheRecordWhereKeysAreAccepted) {
   AOKCActiveScheduler* scheduler = makeScheduler(2);
   ActiveProbe* probe = attach(scheduler, "id");
   EXPECT_TRUE(scheduler->alias_to(key("nick"), key("id")));
@@ -121,7 +121,7 @@ TEST_F(AOKCActiveSchedulerTest, AliasesReachTheRecordWhereKeysAreAccepted) {
   EXPECT_FALSE(scheduler->knows(key("nick")));
 }
 
-TEST_F(AOKCActiveSchedulerTest, DetachRemovesGroupsAndAliases) {
+TEST_F(AOKCActiveSchedulerThreads, DetachRemovesGroupsAndAliases) {
   AOKCActiveScheduler* scheduler = makeScheduler(2);
   ActiveProbe* a = attach(scheduler, "a");
   attach(scheduler, "b");
@@ -140,7 +140,7 @@ TEST_F(AOKCActiveSchedulerTest, DetachRemovesGroupsAndAliases) {
   EXPECT_FALSE(scheduler->schedule_withCode_argument_andAncillary_async(key("a"), code(0), nullptr, nullptr, true));
 }
 
-TEST_F(AOKCActiveSchedulerTest, BulkAttachAndDetach) {
+TEST_F(AOKCActiveSchedulerThreads, BulkAttachAndDetach) {
   AOKCActiveScheduler* scheduler = makeScheduler(2);
   ActiveProbe* p = ActiveProbe::probe();
   ActiveProbe* q = ActiveProbe::probe();
@@ -160,7 +160,7 @@ TEST_F(AOKCActiveSchedulerTest, BulkAttachAndDetach) {
 
 // ---- Scheduling ----
 
-TEST_F(AOKCActiveSchedulerTest, SynchronousCallsReturnAfterTheHookAsynchronousOnesAtOnce) {
+TEST_F(AOKCActiveSchedulerThreads, SynchronousCallsReturnAfterTheHookAsynchronousOnesAtOnce) {
   AOKCActiveScheduler* scheduler = makeScheduler(2);
   ActiveProbe* probe = attach(scheduler, "p");
   Gate gate;
@@ -179,7 +179,7 @@ TEST_F(AOKCActiveSchedulerTest, SynchronousCallsReturnAfterTheHookAsynchronousOn
   EXPECT_EQ(probe->calls.load(), 2);
 }
 
-TEST_F(AOKCActiveSchedulerTest, SelectorAndFunctionWorkReachTheObject) {
+TEST_F(AOKCActiveSchedulerThreads, SelectorAndFunctionWorkReachTheObject) {
   AOKCActiveScheduler* scheduler = makeScheduler(2);
   ActiveProbe* probe = attach(scheduler, "p");
   EXPECT_TRUE(scheduler->schedule_withSelector_argument_async(key("p"), LLK_SEL("poke"), nullptr, false));
@@ -198,7 +198,7 @@ TEST_F(AOKCActiveSchedulerTest, SelectorAndFunctionWorkReachTheObject) {
   EXPECT_FALSE(scheduler->schedule_withSelector_argument_async(key("nobody"), LLK_SEL("poke"), nullptr, true));
 }
 
-TEST_F(AOKCActiveSchedulerTest, PrioritiesServeHighestFirstAndClampAt127) {
+TEST_F(AOKCActiveSchedulerThreads, PrioritiesServeHighestFirstAndClampAt127) {
   AOKCActiveScheduler* scheduler = makeScheduler(1);
   ActiveProbe* holder = attach(scheduler, "holder");
   ActiveProbe* probe = attach(scheduler, "p");
@@ -212,7 +212,7 @@ TEST_F(AOKCActiveSchedulerTest, PrioritiesServeHighestFirstAndClampAt127) {
   EXPECT_EQ(probe->order(), (std::vector<uint32_t>{2, 4, 3, 1, 5}));  // 200 acts as 127 and came first
 }
 
-TEST_F(AOKCActiveSchedulerTest, TheFloorHoldsBackLowerWork) {
+TEST_F(AOKCActiveSchedulerThreads, TheFloorHoldsBackLowerWork) {
   AOKCActiveScheduler* scheduler = makeScheduler(2);
   ActiveProbe* low = attach(scheduler, "low");
   ActiveProbe* high = attach(scheduler, "high");
@@ -229,7 +229,7 @@ TEST_F(AOKCActiveSchedulerTest, TheFloorHoldsBackLowerWork) {
   EXPECT_EQ(low->order(), (std::vector<uint32_t>{1, 2}));
 }
 
-TEST_F(AOKCActiveSchedulerTest, BroadcastsReachEveryObjectOnce) {
+TEST_F(AOKCActiveSchedulerThreads, BroadcastsReachEveryObjectOnce) {
   AOKCActiveScheduler* scheduler = makeScheduler(2);
   EXPECT_TRUE(scheduler->scheduleAllWithCode_argument_andAncillary_async(code(0), nullptr, nullptr, false));  // none
   std::vector<ActiveProbe*> probes;
@@ -247,7 +247,7 @@ TEST_F(AOKCActiveSchedulerTest, BroadcastsReachEveryObjectOnce) {
 
 // ---- Groups ----
 
-TEST_F(AOKCActiveSchedulerTest, CoalesceReachesEveryMemberAndSprinklesGoRound) {
+TEST_F(AOKCActiveSchedulerThreads, CoalesceReachesEveryMemberAndSprinklesGoRound) {
   AOKCActiveScheduler* scheduler = makeScheduler(2);
   std::vector<ActiveProbe*> members;
   for (const char* name : {"a", "b", "c"}) {
@@ -289,7 +289,7 @@ struct Relay {
   }
 };
 
-TEST_F(AOKCActiveSchedulerTest, SequentialGroupWorkStopsAtTheMemberThatTakesIt) {
+TEST_F(AOKCActiveSchedulerThreads, SequentialGroupWorkStopsAtTheMemberThatTakesIt) {
   AOKCActiveScheduler* scheduler = makeScheduler(2);
   for (const char* name : {"a", "b", "c"}) {
     attach(scheduler, name);
@@ -310,7 +310,7 @@ TEST_F(AOKCActiveSchedulerTest, SequentialGroupWorkStopsAtTheMemberThatTakesIt) 
   EXPECT_EQ(Relay::nilCalls.load(), 1);
 }
 
-TEST_F(AOKCActiveSchedulerTest, SequentialMethodsVisitMembersInTurnOrder) {
+TEST_F(AOKCActiveSchedulerThreads, SequentialMethodsVisitMembersInTurnOrder) {
   AOKCActiveScheduler* scheduler = makeScheduler(2);
   std::vector<ActiveProbe*> members;
   for (const char* name : {"a", "b", "c"}) {
@@ -329,7 +329,7 @@ TEST_F(AOKCActiveSchedulerTest, SequentialMethodsVisitMembersInTurnOrder) {
 
 // ---- Drain, suspension, shutdown ----
 
-TEST_F(AOKCActiveSchedulerTest, DrainSkipsQueuedWorkAndWakesItsCallers) {
+TEST_F(AOKCActiveSchedulerThreads, DrainSkipsQueuedWorkAndWakesItsCallers) {
   AOKCActiveScheduler* scheduler = makeScheduler(1);
   ActiveProbe* probe = attach(scheduler, "p");
   Gate gate;
@@ -350,7 +350,7 @@ TEST_F(AOKCActiveSchedulerTest, DrainSkipsQueuedWorkAndWakesItsCallers) {
   EXPECT_FALSE(scheduler->drain(key("nobody")));
 }
 
-TEST_F(AOKCActiveSchedulerTest, SuspensionHoldsWorkButRunsBroadcasts) {
+TEST_F(AOKCActiveSchedulerThreads, SuspensionHoldsWorkButRunsBroadcasts) {
   AOKCActiveScheduler* scheduler = makeScheduler(2);
   ActiveProbe* probe = attach(scheduler, "p");
   ASSERT_TRUE(scheduler->suspend());
@@ -364,7 +364,7 @@ TEST_F(AOKCActiveSchedulerTest, SuspensionHoldsWorkButRunsBroadcasts) {
   EXPECT_EQ(probe->order(), (std::vector<uint32_t>{2, 1, 3}));
 }
 
-TEST_F(AOKCActiveSchedulerTest, SuspendingFailsWithoutTimeAndFromAWorker) {
+TEST_F(AOKCActiveSchedulerThreads, SuspendingFailsWithoutTimeAndFromAWorker) {
   AOKCActiveScheduler* scheduler = makeScheduler(2);
   ActiveProbe* probe = attach(scheduler, "p");
   EXPECT_FALSE(scheduler->suspendWithTimeout(0));
@@ -383,7 +383,7 @@ TEST_F(AOKCActiveSchedulerTest, SuspendingFailsWithoutTimeAndFromAWorker) {
   scheduler->restart();
 }
 
-TEST_F(AOKCActiveSchedulerTest, ReleasingDetachesEveryObjectAndSkipsQueuedWork) {
+TEST_F(AOKCActiveSchedulerThreads, ReleasingDetachesEveryObjectAndSkipsQueuedWork) {
   ActiveProbe* a = ActiveProbe::probe();
   ActiveProbe* b = ActiveProbe::probe();
   Gate gate;
@@ -407,7 +407,7 @@ TEST_F(AOKCActiveSchedulerTest, ReleasingDetachesEveryObjectAndSkipsQueuedWork) 
   EXPECT_EQ(a->calls.load(), 1);  // the queued call was skipped
 }
 
-TEST_F(AOKCActiveSchedulerTest, OldCallersGetTheirLogLinesAndNo) {
+TEST_F(AOKCActiveSchedulerThreads, OldCallersGetTheirLogLinesAndNo) {
   AOKCActiveScheduler* scheduler = makeScheduler(1);
   txqtest::LogCapture log;
   AOKTActiveFunction none = nullptr;
@@ -437,7 +437,7 @@ TEST_F(AOKCActiveSchedulerTest, OldCallersGetTheirLogLinesAndNo) {
 
 // ---- Fairness ----
 
-TEST_F(AOKCActiveSchedulerTest, OneSpinAlternatesBetweenBusyObjects) {
+TEST_F(AOKCActiveSchedulerThreads, OneSpinAlternatesBetweenBusyObjects) {
   AOKCActiveScheduler* scheduler = makeScheduler(1, 1);
   ActiveProbe* holder = attach(scheduler, "holder");
   ActiveProbe* a = attach(scheduler, "a");

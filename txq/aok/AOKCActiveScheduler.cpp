@@ -59,9 +59,11 @@ struct Dispatch {
   Hustle* hustle;  // +1, released by the destructor
   ~Dispatch() { llk::release(hustle); }
 
-  // Delivers to `count` targets (hustle->iTargets) in lane 0, one after another when `sequential`.
-  // NO when no target took it while some were meant to.
-  bool deliver(uint32_t count, uint8_t priority, bool sequential, bool async, bool always = false) noexcept {
+  // Delivers to the records in lane 0, or to the first of them when `sequential` (the hustle then
+  // holds them all as its targets). NO when no target took it while some were meant to.
+  bool deliver(const std::vector<Record*>& records, uint8_t priority, bool sequential, bool async,
+               bool always = false) noexcept {
+    const auto count = static_cast<uint32_t>(records.size());
     hustle->iSynchronous = !async;
     hustle->iTLength = count;
     uint32_t took = 0;
@@ -70,7 +72,7 @@ struct Dispatch {
     hustle->iSequential = sequential;
     for (uint32_t i = 0; i < tries; ++i) {
       hustle->iPending.fetch_add(1, std::memory_order_relaxed);
-      const Delivery delivery = d->offer(hustle->iTargets[i], hustle, priority, kNormalLane);
+      const Delivery delivery = d->offer(records[i], hustle, priority, kNormalLane);
       if (delivery == Delivery::kRefused) {
         hustle->iPending.fetch_sub(1, std::memory_order_relaxed);
         continue;
@@ -137,7 +139,7 @@ void detachEverything(Internals* d, LLKCDictionary* ancillary, bool always) noex
   if (dispatch.hustle == nullptr) return;
   d->mRecords->clear();  // the hustle holds the records now
   dispatch.hustle->iAncillary = llk::retain(ancillary);
-  dispatch.deliver(static_cast<uint32_t>(records.size()), kDetachPriority, false, false, always);
+  dispatch.deliver(records, kDetachPriority, false, false, always);
 }
 
 }  // namespace
@@ -248,7 +250,7 @@ bool AOKCActiveScheduler::attach_as_withAncillary_async(AOKBActiveObject* object
   if (record == nullptr || d->mRecords->store_forKey(record.get(), identifier) != 0) return false;
   Dispatch dispatch{d, hustleFor({record.get()}, Hustle::kAttach)};
   if (dispatch.hustle != nullptr) dispatch.hustle->iAncillary = llk::retain(ancillary);
-  if (dispatch.hustle == nullptr || !dispatch.deliver(1, kAttachPriority, true, async)) {
+  if (dispatch.hustle == nullptr || !dispatch.deliver({record.get()}, kAttachPriority, true, async)) {
     if (dispatch.hustle == nullptr || dispatch.hustle->iExecuted.load() == 0) {
       record->iDetach.store(true, std::memory_order_release);
       d->mRecords->removeForKey(identifier);
@@ -283,7 +285,7 @@ bool AOKCActiveScheduler::attachAll_as_withAncillary_async(LLKBObjectContainer* 
   if (made.empty()) return false;
   Dispatch dispatch{d, hustleFor(made, Hustle::kAttach)};
   if (dispatch.hustle != nullptr) dispatch.hustle->iAncillary = llk::retain(ancillary);
-  if (dispatch.hustle == nullptr || !dispatch.deliver(static_cast<uint32_t>(made.size()), kAttachPriority, false, async)) {
+  if (dispatch.hustle == nullptr || !dispatch.deliver(made, kAttachPriority, false, async)) {
     if (dispatch.hustle == nullptr || dispatch.hustle->iExecuted.load() == 0) {
       for (Record* record : made) {
         record->iDetach.store(true, std::memory_order_release);
@@ -345,7 +347,7 @@ bool AOKCActiveScheduler::detachAll_withAncillary_async(LLKBObjectContainer* ide
   }
   dispatch.hustle->iAncillary = llk::retain(ancillary);
   for (Record* record : records) d->mRecords->removeForKey(record->iMident);  // the hustle holds them
-  return dispatch.deliver(static_cast<uint32_t>(records.size()), kDetachPriority, false, async);
+  return dispatch.deliver(records, kDetachPriority, false, async);
 }
 
 void AOKCActiveScheduler::detachAllWithAncillary(LLKCDictionary* ancillary) noexcept {
@@ -478,7 +480,7 @@ bool AOKCActiveScheduler::drain(LLKBObject* key) noexcept {
   if (!running(d) || record == nullptr) return false;
   if (record->detaching()) return true;
   Dispatch dispatch{d, hustleFor({record}, Hustle::kDrain)};
-  return dispatch.hustle != nullptr && dispatch.deliver(1, kDrainPriority, true, true);
+  return dispatch.hustle != nullptr && dispatch.deliver({record}, kDrainPriority, true, true);
 }
 
 LLKCObjectDeque* AOKCActiveScheduler::allIdentifiers() noexcept {
@@ -540,8 +542,9 @@ struct Work {
   LLKCDictionary* ancillary;
   LLKBObject* group;
 
-  Hustle* hustleFor(const std::vector<Record*>& records) const noexcept {
-    Hustle* hustle = ::hustleFor(records, type);
+  // Sequential work keeps its targets; other work reaches them through their queues only.
+  Hustle* hustleFor(const std::vector<Record*>& records, bool sequential) const noexcept {
+    Hustle* hustle = ::hustleFor(sequential ? records : std::vector<Record*>{}, type);
     if (hustle == nullptr) return nullptr;
     hustle->iCode = code;
     hustle->iSelector = selector;
@@ -557,9 +560,8 @@ struct Work {
 // checked that the scheduler runs.
 bool scheduleTo(Internals* d, const Work& work, const std::vector<Record*>& records, bool sequential, bool async,
                 uint8_t priority) noexcept {
-  Dispatch dispatch{d, work.hustleFor(records)};
-  return dispatch.hustle != nullptr &&
-         dispatch.deliver(static_cast<uint32_t>(records.size()), priority, sequential, async);
+  Dispatch dispatch{d, work.hustleFor(records, sequential)};
+  return dispatch.hustle != nullptr && dispatch.deliver(records, priority, sequential, async);
 }
 
 bool scheduleOne(Internals* d, LLKBObject* key, const Work& work, bool async, uint8_t priority) noexcept {
@@ -678,7 +680,7 @@ bool AOKCActiveScheduler::scheduleAllWithCode_argument_andAncillary_async_priori
   llk::LockHold hold(d->mLock);
   if (!running(d)) return false;
   const std::vector<Record*> records = liveRecords(d);
-  Dispatch dispatch{d, codeWork(Hustle::kWork, code, argument, ancillary).hustleFor({})};
+  Dispatch dispatch{d, codeWork(Hustle::kWork, code, argument, ancillary).hustleFor({}, false)};
   if (dispatch.hustle == nullptr) return false;
   // While suspended, the broadcast goes into each record's second lane, which workers still run.
   const int lane = d->mSuspended.load(std::memory_order_acquire) ? kSuspendedLane : kNormalLane;

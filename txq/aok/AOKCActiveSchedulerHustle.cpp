@@ -1,14 +1,71 @@
 #include "AOKCActiveSchedulerHustle_p.h"
 
 #include <cstdlib>
+#include <mutex>
 
 #include <txq/llk/object/LLKDefine.h>
 
 #include "AOKCActiveSchedulerRecord_p.h"
+#include "AOKSpinLock_p.h"
 
 LLK_DEFINE_CLASS(AOKCActiveSchedulerHustle, LLK_PROTOCOLS(), initWithTargets_type, initWithTargets_type_andAncillary,
                  initWithTargets_type_andCode_argument_andAncillary, initWithTargets_type_andSelector_argument,
                  initWithTargets_type_andCode_function_argument_andAncillary)
+
+namespace {
+
+// Spare hustle blocks. Each thread keeps a few at hand; batches move through a pool shared by every
+// scheduler of the process (a producer thread makes hustles, workers free them).
+constexpr int kBatch = 32;
+
+struct SharedSpares {
+  static constexpr int kRoom = 1024;
+  aok::detail::SpinLock lock;
+  int count = 0;
+  void* blocks[kRoom];
+};
+// Never destroyed: hustles may still be freed while the process exits.
+SharedSpares& gShared = *new SharedSpares;
+
+struct LocalSpares {
+  int count = 0;
+  void* blocks[2 * kBatch];
+  ~LocalSpares() {
+    std::lock_guard<aok::detail::SpinLock> hold(gShared.lock);
+    while (count > 0 && gShared.count < SharedSpares::kRoom) gShared.blocks[gShared.count++] = blocks[--count];
+    while (count > 0) std::free(blocks[--count]);
+  }
+};
+thread_local LocalSpares tLocal;
+
+}  // namespace
+
+void* AOKCActiveSchedulerHustle::operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  if (size != sizeof(AOKCActiveSchedulerHustle)) return std::malloc(size);
+  LocalSpares& local = tLocal;
+  if (local.count == 0) {
+    std::lock_guard<aok::detail::SpinLock> hold(gShared.lock);
+    while (local.count < kBatch && gShared.count > 0) local.blocks[local.count++] = gShared.blocks[--gShared.count];
+  }
+  return local.count > 0 ? local.blocks[--local.count] : std::malloc(size);
+}
+
+void AOKCActiveSchedulerHustle::operator delete(void* block) noexcept {
+  if (block == nullptr) return;
+  LocalSpares& local = tLocal;
+  if (local.count == 2 * kBatch) {  // full: half of them go to the shared pool (or back to the allocator)
+    std::lock_guard<aok::detail::SpinLock> hold(gShared.lock);
+    while (local.count > kBatch) {
+      void* spare = local.blocks[--local.count];
+      if (gShared.count < SharedSpares::kRoom) {
+        gShared.blocks[gShared.count++] = spare;
+      } else {
+        std::free(spare);
+      }
+    }
+  }
+  local.blocks[local.count++] = block;
+}
 
 AOKCActiveSchedulerHustle* AOKCActiveSchedulerHustle::initWithTargets_type(uint32_t targets, uint32_t type) noexcept {
   iType = type;

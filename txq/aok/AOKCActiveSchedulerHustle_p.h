@@ -9,6 +9,8 @@
 // iTargets from iTOffset; only its current holder touches iTOffset.
 
 #include <atomic>
+#include <cstddef>
+#include <new>
 
 #include <txq/aok/AOKCActiveScheduler.h>
 
@@ -54,6 +56,11 @@ class AOKCActiveSchedulerHustle : public LLKBObject {
   // Stores target i (retained).
   void setTarget(uint32_t index, AOKCActiveSchedulerRecord* record) noexcept;
   bool complete() const noexcept { return iSignaled.load(std::memory_order_acquire); }
+
+  // Hustles are made on one thread and freed on another, one per scheduling call: their blocks are
+  // recycled through a small shared pool instead of crossing the allocator's per-thread arenas.
+  static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
+  static void operator delete(void* block) noexcept;
 
  protected:
   ~AOKCActiveSchedulerHustle() override;

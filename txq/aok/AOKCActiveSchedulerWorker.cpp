@@ -1,5 +1,7 @@
 #include <txq/aok/AOKCActiveSchedulerWorker.h>
 
+
+
 #include <txq/llk/collections/LLKCObjectDeque.h>
 #include <txq/llk/object/LLKCAutoreleasePool.h>
 #include <txq/llk/object/LLKDefine.h>
@@ -93,7 +95,7 @@ void AOKCActiveSchedulerWorker::onFlashed_at(uint32_t code, int64_t at) noexcept
 
 bool AOKCActiveSchedulerWorker::workWaiting(bool suspendedMode) noexcept {
   AOKCActiveScheduler::internals_t* d = iInternals;
-  std::lock_guard<std::mutex> hold(d->mQueueMutex);
+  std::lock_guard<aok::detail::SpinLock> hold(d->mQueueMutex);
   if (d->mSuspendedQueue.count() != 0) return true;
   return !suspendedMode && d->mRunQueue.holdsAtOrAbove(d->mFloor.load(std::memory_order_acquire));
 }
@@ -105,7 +107,7 @@ void AOKCActiveSchedulerWorker::runLoop(bool suspendedMode) noexcept {
     int lane = kSuspendedLane;
     {
       // Work kept from a suspension goes first; it ignores the floor.
-      std::lock_guard<std::mutex> hold(d->mQueueMutex);
+      std::lock_guard<aok::detail::SpinLock> hold(d->mQueueMutex);
       record = d->mSuspendedQueue.pop(0, nullptr);
       if (record == nullptr && !suspendedMode) {
         record = d->mRunQueue.pop(d->mFloor.load(std::memory_order_acquire), nullptr);
@@ -115,7 +117,7 @@ void AOKCActiveSchedulerWorker::runLoop(bool suspendedMode) noexcept {
     if (record == nullptr) return;
     bool run = false;
     {
-      std::lock_guard<std::mutex> hold(record->iMutex);
+      std::lock_guard<aok::detail::SpinLock> hold(record->iMutex);
       record->iQueued[lane].store(false, std::memory_order_relaxed);
       if (!record->iActive.load(std::memory_order_relaxed)) {
         record->iActive.store(true, std::memory_order_relaxed);
@@ -141,18 +143,18 @@ void AOKCActiveSchedulerWorker::finish(Record* record) noexcept {
   bool link[2] = {false, false};
   uint8_t priority[2] = {0, 0};
   {
-    std::lock_guard<std::mutex> hold(record->iMutex);
+    std::lock_guard<aok::detail::SpinLock> hold(record->iMutex);
     record->iActive.store(false, std::memory_order_release);
     for (int lane : {kNormalLane, kSuspendedLane}) {
-      if (record->iQueues[lane].empty() || record->iQueued[lane].load(std::memory_order_relaxed)) continue;
+      if (!record->holdsWork(lane) || record->iQueued[lane].load(std::memory_order_relaxed)) continue;
       record->iQueued[lane].store(true, std::memory_order_relaxed);
-      priority[lane] = record->iQueues[lane].topPriority();
+      priority[lane] = record->topPriority(lane);
       link[lane] = true;
     }
   }
   if (!link[0] && !link[1]) return;
   {
-    std::lock_guard<std::mutex> hold(d->mQueueMutex);
+    std::lock_guard<aok::detail::SpinLock> hold(d->mQueueMutex);
     for (int lane : {kNormalLane, kSuspendedLane})
       if (link[lane]) d->runQueue(lane).link(record, priority[lane]);
   }
@@ -162,8 +164,8 @@ void AOKCActiveSchedulerWorker::finish(Record* record) noexcept {
 bool AOKCActiveSchedulerWorker::process(Record* record) noexcept {
   runLane(record, kSuspendedLane, false);  // broadcasts a suspension left behind
   if (iInternals->mSuspended.load(std::memory_order_acquire)) {
-    std::lock_guard<std::mutex> hold(record->iMutex);
-    return !record->iQueues[kNormalLane].empty();
+    std::lock_guard<aok::detail::SpinLock> hold(record->iMutex);
+    return record->holdsWork(kNormalLane);
   }
   return runLane(record, kNormalLane, true);
 }
@@ -172,32 +174,50 @@ bool AOKCActiveSchedulerWorker::processWhenSuspended(Record* record) noexcept {
   return runLane(record, kSuspendedLane, false);
 }
 
+void AOKCActiveSchedulerWorker::collect(Record* record, int lane) noexcept {
+  aok::detail::HustleInbox& left = record->iLeft[lane];
+  if (!left.empty()) left.moveInto(record->iQueues[lane]);
+  if (!left.empty() || !record->iArrived[lane].load(std::memory_order_acquire)) return;
+  {
+    std::lock_guard<aok::detail::SpinLock> hold(record->iMutex);
+    left.swap(record->iInbox[lane]);
+    record->iArrived[lane].store(false, std::memory_order_relaxed);
+  }
+  left.moveInto(record->iQueues[lane]);
+}
+
+Hustle* AOKCActiveSchedulerWorker::next(Record* record, int lane, uint8_t low, uint8_t* priority) noexcept {
+  // Arrivals join the queue when it runs dry and every few items: work of a higher priority waits
+  // behind at most that many items, and a steady producer and this worker rarely meet on the inbox.
+  if ((++iTurn & 7) == 0) collect(record, lane);
+  auto* hustle = static_cast<Hustle*>(record->iQueues[lane].pop(low, priority, &iStampNow));
+  if (hustle != nullptr) return hustle;
+  collect(record, lane);
+  return static_cast<Hustle*>(record->iQueues[lane].pop(low, priority, &iStampNow));
+}
+
 bool AOKCActiveSchedulerWorker::runLane(Record* record, int lane, bool bounded) noexcept {
   AOKCActiveScheduler::internals_t* d = iInternals;
   const uint32_t spins = d->mSetup.mAOSpins;
   uint32_t done = 0;
+  collect(record, lane);
   for (;;) {
     uint8_t priority = 0;
-    Hustle* hustle;
-    {
-      std::lock_guard<std::mutex> hold(record->iMutex);
-      const uint8_t low = bounded ? d->mFloor.load(std::memory_order_acquire) : 0;
-      hustle = static_cast<Hustle*>(record->iQueues[lane].pop(low, &priority));
-    }
+    Hustle* hustle = next(record, lane, bounded ? d->mFloor.load(std::memory_order_acquire) : 0, &priority);
     if (hustle == nullptr) break;
     ++done;
     const bool taken = execute_withHustle(record, hustle);
     settle(record, hustle, taken, priority, lane);
     hustle->release();  // the record queue's reference
     sinkPool();
-    if (shouldStop()) break;
+    if ((done & 15) == 0 && shouldStop()) break;
     if (!bounded) continue;
     if (d->mSuspended.load(std::memory_order_acquire)) break;
     if (done >= spins) {
       // Fairness: keep this record only while more workers idle than records wait.
       uint64_t waiting;
       {
-        std::lock_guard<std::mutex> hold(d->mQueueMutex);
+        std::lock_guard<aok::detail::SpinLock> hold(d->mQueueMutex);
         waiting = d->mRunQueue.count() + d->mSuspendedQueue.count();
       }
       uint64_t idle = 0;
@@ -206,9 +226,9 @@ bool AOKCActiveSchedulerWorker::runLane(Record* record, int lane, bool bounded) 
       if (idle <= waiting) break;
     }
   }
-  std::lock_guard<std::mutex> hold(record->iMutex);
-  if (record->iQueues[kNormalLane].empty()) record->iDrains.store(false, std::memory_order_release);
-  return !record->iQueues[lane].empty();
+  std::lock_guard<aok::detail::SpinLock> hold(record->iMutex);
+  if (!record->holdsWork(kNormalLane)) record->iDrains.store(false, std::memory_order_release);
+  return record->holdsWork(lane);
 }
 
 // ---- One work item ----
@@ -231,7 +251,7 @@ bool AOKCActiveSchedulerWorker::execute_withHustle(Record* record, Hustle* hustl
       return false;
     case Hustle::kWork:
     case Hustle::kGroupWork: {
-      if (record->detaching() || record->iDrains.load(std::memory_order_acquire)) return false;
+      if (record->detaching() || iStampNow < record->iDrainMark.load(std::memory_order_acquire)) return false;
       const bool group = hustle->iType == Hustle::kGroupWork;
       if (hustle->iFunction != nullptr) {
         const bool passOn = hustle->iFunction(scheduler, object, identifier, hustle->iCode, hustle->iArgument,
@@ -257,7 +277,9 @@ bool AOKCActiveSchedulerWorker::execute_withHustle(Record* record, Hustle* hustl
       return false;
     }
     case Hustle::kDrain:
+      // Skips the user work delivered before this drain, and only that.
       record->iDrains.store(true, std::memory_order_release);
+      record->iDrainMark.store(iStampNow, std::memory_order_release);
       return false;
     default:
       return false;
@@ -265,6 +287,7 @@ bool AOKCActiveSchedulerWorker::execute_withHustle(Record* record, Hustle* hustl
 }
 
 void AOKCActiveSchedulerWorker::runOnDefault(Hustle* hustle) noexcept {
+  iStampNow = 0;
   if (hustle->iType == Hustle::kGroupWork && hustle->iFunction != nullptr)
     execute_withHustle(iInternals->mDefault, hustle);
 }
@@ -304,11 +327,7 @@ void AOKCActiveSchedulerWorker::dismiss(Record* record) noexcept {
   for (int lane : {kNormalLane, kSuspendedLane}) {
     for (;;) {
       uint8_t priority = 0;
-      Hustle* hustle;
-      {
-        std::lock_guard<std::mutex> hold(record->iMutex);
-        hustle = static_cast<Hustle*>(record->iQueues[lane].pop(0, &priority));
-      }
+      Hustle* hustle = next(record, lane, 0, &priority);
       if (hustle == nullptr) break;
       settle(record, hustle, false, priority, lane);
       hustle->release();
@@ -342,22 +361,28 @@ void AOKCActiveSchedulerWorker::flush(int lane) noexcept {
   for (;;) {
     Record* record;
     {
-      std::lock_guard<std::mutex> hold(d->mQueueMutex);
+      std::lock_guard<aok::detail::SpinLock> hold(d->mQueueMutex);
       record = d->runQueue(lane).pop(0, nullptr);
     }
     if (record == nullptr) return;
-    for (;;) {
-      Hustle* hustle;
-      {
-        std::lock_guard<std::mutex> hold(record->iMutex);
-        record->iQueued[lane].store(false, std::memory_order_relaxed);
-        hustle = static_cast<Hustle*>(record->iQueues[lane].pop(0, nullptr));
+    {
+      std::lock_guard<aok::detail::SpinLock> hold(record->iMutex);
+      record->iQueued[lane].store(false, std::memory_order_relaxed);
+      if (record->iActive.load(std::memory_order_relaxed)) {  // another worker still runs it
+        record->release();
+        continue;
       }
+      record->iActive.store(true, std::memory_order_relaxed);
+    }
+    for (;;) {
+      uint8_t priority = 0;
+      Hustle* hustle = next(record, lane, 0, &priority);
       if (hustle == nullptr) break;
       hustle->iExecuted.store(hustle->iTLength, std::memory_order_relaxed);
       d->complete(hustle);
       hustle->release();
     }
+    finish(record);  // anything that arrived meanwhile goes back to a run queue, to the next flush
     record->release();
   }
 }

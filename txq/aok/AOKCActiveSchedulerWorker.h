@@ -26,6 +26,8 @@ class LLK_EXPORT AOKCActiveSchedulerWorker : public LLKBWorker {
   AOKCActiveScheduler::internals_t* iInternals;  // not owned
   bool iSuspended;  // this worker acknowledged the current suspension
   uint32_t iIndex;  // its slot
+  uint64_t iStampNow;  // the record's stamp of the work item running now
+  uint32_t iTurn;      // work items taken, for the periodic look at arrivals
 
   AOKCActiveSchedulerWorker* initWithSetup_internals_andAffinity(const AOKTActiveSchedulerSetup* setup,
                                                                  AOKCActiveScheduler::internals_t* internals,
@@ -55,6 +57,8 @@ class LLK_EXPORT AOKCActiveSchedulerWorker : public LLKBWorker {
   void runLoop(bool suspendedMode) noexcept;
   bool workWaiting(bool suspendedMode) noexcept;
   bool runLane(AOKCActiveSchedulerRecord* record, int lane, bool bounded) noexcept;
+  void collect(AOKCActiveSchedulerRecord* record, int lane) noexcept;
+  AOKCActiveSchedulerHustle* next(AOKCActiveSchedulerRecord* record, int lane, uint8_t low, uint8_t* priority) noexcept;
   void finish(AOKCActiveSchedulerRecord* record) noexcept;
   void settle(AOKCActiveSchedulerRecord* record, AOKCActiveSchedulerHustle* hustle, bool taken, uint8_t priority,
               int lane) noexcept;

@@ -68,13 +68,15 @@ AOKCActiveScheduler::internals_t::~internals_t() {
 Delivery AOKCActiveScheduler::internals_t::offer(AOKCActiveSchedulerRecord* record, AOKCActiveSchedulerHustle* hustle,
                                                  uint8_t priority, int lane) noexcept {
   {
-    std::lock_guard<std::mutex> hold(record->iMutex);
-    if (!record->iQueues[lane].push(hustle, priority)) return Delivery::kRefused;
+    std::lock_guard<aok::detail::SpinLock> hold(record->iMutex);
+    if (!record->iInbox[lane].push(hustle, priority, record->iStamp)) return Delivery::kRefused;
+    ++record->iStamp;
+    if (!record->iArrived[lane].load(std::memory_order_relaxed)) record->iArrived[lane].store(true, std::memory_order_release);
     if (record->iActive.load(std::memory_order_relaxed) || record->iQueued[lane].load(std::memory_order_relaxed))
       return Delivery::kTook;
     record->iQueued[lane].store(true, std::memory_order_release);
   }
-  std::lock_guard<std::mutex> hold(mQueueMutex);
+  std::lock_guard<aok::detail::SpinLock> hold(mQueueMutex);
   runQueue(lane).link(record, priority);
   return Delivery::kQueued;
 }

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "AOKSpinLock_p.h"
+
 #include <txq/aok/AOKCActiveScheduler.h>
 #include <txq/llk/collections/LLKCObjectMap.h>
 #include <txq/llk/threads/LLKCCondition.h>
@@ -73,7 +75,7 @@ struct AOKCActiveScheduler::internals_t {
   LLKCLock* mLock = nullptr;
   LLKCCondition* mCondition = nullptr;  // on mLock: worker states
   LLKCCondition* mDone = nullptr;       // on mLock: synchronous work completed
-  std::mutex mQueueMutex;               // guards both run queues
+  aok::detail::SpinLock mQueueMutex;    // guards both run queues
   aok::detail::RunQueue mRunQueue{aok::detail::kNormalLane};
   aok::detail::RunQueue mSuspendedQueue{aok::detail::kSuspendedLane};
   LLKCObjectMap* mRecords = nullptr;  // identifier -> record
