@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include <txq/TXQ.h>
 
@@ -81,6 +82,28 @@ class Adder : public LLKBWorker {
   }
 };
 LLK_DEFINE_CLASS(Adder, LLK_PROTOCOLS())
+// An active object: a bank account whose hooks run one at a time on the scheduler's workers, so its
+// state needs no lock. Code words: mUid = amount, mTag = 1 deposit, 2 interest (per mille).
+class Account : public AOKBActiveObject {
+  LLK_OBJECT(Account, AOKBActiveObject)
+
+ public:
+  void onScheduledBy_as_withCode_argument_andAncillary(AOKCActiveScheduler*, LLKBObject*, LLKTCode code, LLKBObject*,
+                                                       LLKCDictionary*) noexcept override {
+    if (code.mTag != 1) return;  // anything else: a no-op that proves earlier work has run
+    iBalance += code.mUid;
+    ++iDeposits;
+  }
+  void onScheduledBy_as_withCode_argument_andAncillary_in(AOKCActiveScheduler*, LLKBObject*, LLKTCode code,
+                                                          LLKBObject*, LLKCDictionary*, LLKBObject*) noexcept override {
+    iBalance += iBalance * code.mUid / 1000;
+    ++iInterests;
+  }
+  uint64_t iBalance;
+  uint32_t iDeposits;
+  uint32_t iInterests;
+};
+LLK_DEFINE_CLASS(Account, LLK_PROTOCOLS())
 LLK_MODULE_CLASSES()
 
 namespace {
@@ -330,6 +353,63 @@ void workers() {
 
 }  // namespace
 
+// Group work handed from member to member: the first account holding at least the amount takes it.
+bool withdrawFromFirstRich(AOKCActiveScheduler*, AOKBActiveObject* object, LLKBObject*, LLKTCode, LLKBObject*,
+                           LLKCDictionary*, LLKBObject*) {
+  auto* account = static_cast<Account*>(object);
+  if (account == nullptr) {  // nobody took it
+    std::printf("  nobody could pay\n");
+    return true;
+  }
+  if (account->iBalance < 5000) return true;  // pass it on
+  account->iBalance -= 5000;
+  return false;  // taken
+}
+
+void activeObjects() {
+  section("Active objects in groups, driven from several threads");
+  AOKTActiveSchedulerSetup setup{2, 0, 16, nullptr, nullptr, nullptr};
+  AOKCActiveScheduler* bank = AOKCActiveScheduler::schedulerWithSetup(&setup);
+  constexpr int kAccounts = 6;
+  Account* accounts[kAccounts];
+  LLKCString* names[kAccounts];
+  for (int i = 0; i < kAccounts; ++i) {
+    accounts[i] = llk::autorelease(Account::new_());
+    names[i] = LLKCString::stringWithFormat("account-%d", i);
+    bank->attach_as_withAncillary(accounts[i], names[i], nullptr);
+    bank->join_into(names[i], i % 2 == 0 ? "even"_llk : "odd"_llk);
+  }
+  bank->alias_to("treasury"_llk, names[0]);
+  // Four threads deposit at once; each account still sees its deposits one at a time.
+  std::thread tellers[4];
+  for (int t = 0; t < 4; ++t) {
+    tellers[t] = std::thread([&, t] {
+      llk::AutoreleaseScope scope;
+      for (uint32_t i = 0; i < 2500; ++i) {
+        LLKBObject* key = i % 10 == 0 ? static_cast<LLKBObject*>("treasury"_llk) : names[(i + t) % kAccounts];
+        bank->schedule_withCode_argument_andAncillary_async(key, LLKTCode{10, 1, 0}, nullptr, nullptr, true);
+      }
+    });
+  }
+  for (std::thread& teller : tellers) teller.join();
+  // Interest for the odd accounts, then a payment the first rich even account takes; both wait.
+  bank->coalesce_withCode_argument_andAncillary_sequentially_async("odd"_llk, LLKTCode{50, 2, 0}, nullptr, nullptr,
+                                                                   false, false);
+  bank->coalesce_withFunction_argument_sequentially_async("even"_llk, withdrawFromFirstRich, nullptr, true, false);
+  // A synchronous broadcast returns once every account has run it, after whatever was queued before.
+  bank->scheduleAllWithCode_argument_andAncillary_async(LLKTCode{0, 3, 0}, nullptr, nullptr, false);
+  AOKTActiveSchedulerStats stats;
+  bank->stats(&stats);
+  uint64_t total = 0;
+  for (int i = 0; i < kAccounts; ++i) {
+    std::printf("  %s: %u deposits, %u interest, balance %llu\n", names[i]->iString, accounts[i]->iDeposits,
+                accounts[i]->iInterests, static_cast<unsigned long long>(accounts[i]->iBalance));
+    total += accounts[i]->iDeposits;
+  }
+  std::printf("%u objects attached, %llu deposits handled (10000 sent)\n", stats.mRecords,
+              static_cast<unsigned long long>(total));
+}
+
 int main() {
   llk::AutoreleaseScope pool;  // every thread that autoreleases needs a pool
   std::printf("TXQ %s demo\n", TXQ_VERSION_STRING);
@@ -342,5 +422,6 @@ int main() {
   coding();
   threads();
   workers();
+  activeObjects();
   return 0;
 }

@@ -44,8 +44,10 @@ void AOKCActiveSchedulerWorker::onStarting() noexcept {
   AOKCActiveScheduler::internals_t* d = iInternals;
   LLKFThreadKeyStore(gLLKLibrary.currentActiveSchedulerKey, d->mOwner);
   if (d->mSetup.mEnterCB != nullptr) d->mSetup.mEnterCB(d->mSetup.mContext);
-  report(1);
+  // Idle before the report: once the scheduler is answered, producers must find this worker
+  // claimable, or their first record would wait for a flash that never comes.
   d->mWorkers[iIndex].mIdle.store(true, std::memory_order_release);
+  report(1);
 }
 
 void AOKCActiveSchedulerWorker::onStopping() noexcept {
