@@ -1,5 +1,7 @@
 #include <txq/aok/AOKCActiveSchedulerWorker.h>
 
+#include <chrono>
+
 
 
 #include <txq/llk/collections/LLKCObjectDeque.h>
@@ -19,6 +21,11 @@ LLK_DEFINE_CLASS(AOKCActiveSchedulerWorker, LLK_PROTOCOLS(), initWithSetup_inter
                  onRestarted, process, processWhenSuspended, execute_withHustle, dismiss)
 
 namespace {
+
+// A worker that has just run dry looks for work this long before it sleeps.
+constexpr int kSpinMicroseconds = 20;
+
+thread_local const AOKCActiveScheduler::internals_t* tInternals = nullptr;
 
 void sinkPool() noexcept { llk::send(LLKCAutoreleasePool::localPool(), &LLKCAutoreleasePool::sink); }
 
@@ -43,6 +50,7 @@ void AOKCActiveSchedulerWorker::report(uint32_t state) noexcept {
 void AOKCActiveSchedulerWorker::onStarting() noexcept {
   AOKCActiveScheduler::internals_t* d = iInternals;
   LLKFThreadKeyStore(gLLKLibrary.currentActiveSchedulerKey, d->mOwner);
+  tInternals = d;
   if (d->mSetup.mEnterCB != nullptr) d->mSetup.mEnterCB(d->mSetup.mContext);
   // Idle before the report: once the scheduler is answered, producers must find this worker
   // claimable, or their first record would wait for a flash that never comes.
@@ -57,6 +65,7 @@ void AOKCActiveSchedulerWorker::onStopping() noexcept {
   flush(kSuspendedLane);
   if (d->mSetup.mLeaveCB != nullptr) d->mSetup.mLeaveCB(d->mSetup.mContext);
   LLKFThreadKeyStore(gLLKLibrary.currentActiveSchedulerKey, nullptr);
+  tInternals = nullptr;
   report(0);
 }
 
@@ -85,6 +94,10 @@ void AOKCActiveSchedulerWorker::onFlashed_at(uint32_t code, int64_t at) noexcept
     align();
     if (code == 10) runLoop(iSuspended);
     align();
+    if (!shouldStop() && spinForWork()) {  // a producer handed us work while we looked
+      code = 10;
+      continue;
+    }
     // Idle first, then look once more: a producer that queued a record after our last look either
     // sees us idle (and flashes us) or its record is seen here.
     idle.store(true, std::memory_order_seq_cst);
@@ -93,6 +106,24 @@ void AOKCActiveSchedulerWorker::onFlashed_at(uint32_t code, int64_t at) noexcept
     if (!idle.compare_exchange_strong(expected, false, std::memory_order_acq_rel)) return;  // flashed meanwhile
     code = 10;
   }
+}
+
+const AOKCActiveScheduler::internals_t* AOKCActiveSchedulerWorker::currentInternals() noexcept { return tInternals; }
+
+bool AOKCActiveSchedulerWorker::spinForWork() noexcept {
+  // Still claimable for a few microseconds: a producer that queues a record meanwhile costs itself
+  // no wake-up call and this worker no sleep.
+  std::atomic<bool>& spinning = iInternals->mWorkers[iIndex].mSpinning;
+  spinning.store(true, std::memory_order_seq_cst);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(kSpinMicroseconds);
+  for (uint32_t round = 1;; ++round) {
+    if (!spinning.load(std::memory_order_acquire)) return true;
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+    if ((round & 63) == 0 && std::chrono::steady_clock::now() > until) break;
+  }
+  return !spinning.exchange(false, std::memory_order_acq_rel);
 }
 
 bool AOKCActiveSchedulerWorker::workWaiting(bool suspendedMode) noexcept {

@@ -50,12 +50,15 @@ class LLK_EXPORT AOKCActiveSchedulerWorker : public LLKBWorker {
   void dismiss(AOKCActiveSchedulerRecord* record) noexcept;
   // Completes, without running, the work of every record left in a run queue (0 normal, 1 suspended).
   void flush(int lane) noexcept;
+  // The scheduler state of the worker running the calling thread; null on other threads.
+  static const AOKCActiveScheduler::internals_t* currentInternals() noexcept;
 
  private:
   void align() noexcept;
   void report(uint32_t state) noexcept;
   void runLoop(bool suspendedMode) noexcept;
   bool workWaiting(bool suspendedMode) noexcept;
+  bool spinForWork() noexcept;
   bool runLane(AOKCActiveSchedulerRecord* record, int lane, bool bounded) noexcept;
   void collect(AOKCActiveSchedulerRecord* record, int lane) noexcept;
   AOKCActiveSchedulerHustle* next(AOKCActiveSchedulerRecord* record, int lane, uint8_t low, uint8_t* priority) noexcept;

@@ -86,6 +86,15 @@ void AOKCActiveScheduler::internals_t::wakeIdle(uint32_t n, uint32_t except) noe
   if (n == 0 || threads == 0) return;
   // Start at a rotating slot so that wake-ups spread over the pool.
   const uint32_t first = mWakeCursor.fetch_add(1, std::memory_order_relaxed) % threads;
+  if (!onWorkerThread()) {
+    for (uint32_t k = 0; k < threads && n != 0; ++k) {
+      aok::detail::WorkerSlot& slot = mWorkers[(first + k) % threads];
+      bool spinning = true;
+      if (slot.mSpinning.load(std::memory_order_relaxed) &&
+          slot.mSpinning.compare_exchange_strong(spinning, false, std::memory_order_acq_rel))
+        --n;
+    }
+  }
   for (uint32_t k = 0; k < threads && n != 0; ++k) {
     const uint32_t i = (first + k) % threads;
     aok::detail::WorkerSlot& slot = mWorkers[i];
@@ -122,6 +131,10 @@ bool AOKCActiveScheduler::internals_t::await(AOKCActiveSchedulerHustle* hustle, 
     mDone->wait();
   }
   return true;
+}
+
+bool AOKCActiveScheduler::internals_t::onWorkerThread() const noexcept {
+  return AOKCActiveSchedulerWorker::currentInternals() == this;
 }
 
 uint32_t AOKCActiveScheduler::internals_t::callerSlot() noexcept {

@@ -60,6 +60,7 @@ struct WorkerSlot {
   uint64_t mThreadUid = 0;                       // 0: never started
   uint32_t mState = 0;                           // 0 stopped, 1 running, 2 suspended; under mLock
   std::atomic<bool> mIdle{false};                // waiting for a flash (a waker may claim it)
+  std::atomic<bool> mSpinning{false};            // ran dry a moment ago; still looking for work
 };
 
 enum class Delivery { kRefused, kTook, kQueued };
@@ -96,7 +97,10 @@ struct AOKCActiveScheduler::internals_t {
   // there, queues the record (kQueued: the caller wakes a worker).
   aok::detail::Delivery offer(AOKCActiveSchedulerRecord* record, AOKCActiveSchedulerHustle* hustle, uint8_t priority,
                               int lane) noexcept;
-  // Wakes up to n idle workers, never the worker `except` (pass mSetup.mThreads for none).
+  // Wakes up to n idle workers, never the worker `except` (pass mSetup.mThreads for none). A caller
+  // that is not one of the workers first hands work to workers still spinning (no system call); a
+  // worker leaves them alone, since it takes the next record itself once its hook returns (work
+  // passed between objects stays on one thread).
   void wakeIdle(uint32_t n, uint32_t except) noexcept;
   // Flashes every started worker with `code`.
   void flashAll(uint32_t code) noexcept;
@@ -109,6 +113,8 @@ struct AOKCActiveScheduler::internals_t {
   bool await(AOKCActiveSchedulerHustle* hustle, bool always) noexcept;
   // The worker slot of the calling thread, or mSetup.mThreads.
   uint32_t callerSlot() noexcept;
+  // YES on one of this scheduler's worker threads.
+  bool onWorkerThread() const noexcept;
 };
 
 #endif  // TXQ_AOK_AOKSCHEDULERINTERNALS_P_H
