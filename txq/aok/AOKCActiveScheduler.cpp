@@ -56,7 +56,8 @@ using Internals = AOKCActiveScheduler::internals_t;
 // A hustle on its way to its targets (the caller holds the scheduler lock).
 struct Dispatch {
   Internals* d;
-  Hustle* hustle;  // +1, released by the destructor
+  Hustle* hustle;          // +1, released by the destructor
+  bool delivered = false;  // some target took the hustle
   ~Dispatch() { llk::release(hustle); }
 
   // Delivers to the records in lane 0, or to the first of them when `sequential` (the hustle then
@@ -81,6 +82,7 @@ struct Dispatch {
       if (delivery == Delivery::kQueued) ++queued;
     }
     if (!sequential) hustle->iTLength = took;
+    delivered = took != 0;
     d->wakeIdle(queued, d->mSetup.mThreads);
     if (tries != 0 && took == 0) return false;
     return release(always);
@@ -251,7 +253,7 @@ bool AOKCActiveScheduler::attach_as_withAncillary_async(AOKBActiveObject* object
   Dispatch dispatch{d, hustleFor({record.get()}, Hustle::kAttach)};
   if (dispatch.hustle != nullptr) dispatch.hustle->iAncillary = llk::retain(ancillary);
   if (dispatch.hustle == nullptr || !dispatch.deliver({record.get()}, kAttachPriority, true, async)) {
-    if (dispatch.hustle == nullptr || dispatch.hustle->iExecuted.load() == 0) {
+    if (!dispatch.delivered) {  // never queued: take the record back
       record->iDetach.store(true, std::memory_order_release);
       d->mRecords->removeForKey(identifier);
     }
@@ -286,7 +288,7 @@ bool AOKCActiveScheduler::attachAll_as_withAncillary_async(LLKBObjectContainer* 
   Dispatch dispatch{d, hustleFor(made, Hustle::kAttach)};
   if (dispatch.hustle != nullptr) dispatch.hustle->iAncillary = llk::retain(ancillary);
   if (dispatch.hustle == nullptr || !dispatch.deliver(made, kAttachPriority, false, async)) {
-    if (dispatch.hustle == nullptr || dispatch.hustle->iExecuted.load() == 0) {
+    if (!dispatch.delivered) {
       for (Record* record : made) {
         record->iDetach.store(true, std::memory_order_release);
         d->mRecords->removeForKey(record->iMident);
