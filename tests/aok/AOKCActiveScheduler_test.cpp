@@ -49,6 +49,15 @@ class AOKCActiveSchedulerThreads : public txqtest::ObjectTest {
     ASSERT_TRUE(eventually([&] { return holder->inFlight.load() == 1; }));
   }
   static LLKCString* key(const char* name) { return LLKCString::stringWithChars(name); }
+  // Probes "a", "b" and "c", members of group "g" in that turn order.
+  std::vector<ActiveProbe*> groupOfThree(AOKCActiveScheduler* scheduler) {
+    std::vector<ActiveProbe*> members;
+    for (const char* name : {"a", "b", "c"}) {
+      members.push_back(attach(scheduler, name));
+      EXPECT_TRUE(scheduler->join_into(key(name), key("g")));
+    }
+    return members;
+  }
 };
 
 // ---- Start-up ----
@@ -249,11 +258,7 @@ TEST_F(AOKCActiveSchedulerThreads, BroadcastsReachEveryObjectOnce) {
 
 TEST_F(AOKCActiveSchedulerThreads, CoalesceReachesEveryMemberAndSprinklesGoRound) {
   AOKCActiveScheduler* scheduler = makeScheduler(2);
-  std::vector<ActiveProbe*> members;
-  for (const char* name : {"a", "b", "c"}) {
-    members.push_back(attach(scheduler, name));
-    ASSERT_TRUE(scheduler->join_into(key(name), key("g")));
-  }
+  std::vector<ActiveProbe*> members = groupOfThree(scheduler);
   EXPECT_TRUE(scheduler->coalesce_withCode_argument_andAncillary_sequentially_async(key("g"), code(0), nullptr,
                                                                                     nullptr, false, false));
   for (ActiveProbe* member : members) EXPECT_EQ(member->groupCalls.load(), 1);
@@ -278,24 +283,23 @@ struct Relay {
   static inline std::atomic<int> calls{0};
   static inline std::atomic<int> nilCalls{0};
   static inline std::atomic<bool> take{false};
-  static bool run(AOKCActiveScheduler*, AOKBActiveObject* object, LLKBObject*, LLKTCode, LLKBObject*, LLKCDictionary*,
-                  LLKBObject*) {
+  static inline std::string visits;  // written by one member at a time
+  static bool run(AOKCActiveScheduler*, AOKBActiveObject* object, LLKBObject* identifier, LLKTCode, LLKBObject*,
+                  LLKCDictionary*, LLKBObject*) {
     if (object == nullptr) {
       nilCalls.fetch_add(1);
       return true;
     }
     calls.fetch_add(1);
+    visits += static_cast<LLKCString*>(identifier)->iString;
     return !take.load();
   }
 };
 
 TEST_F(AOKCActiveSchedulerThreads, SequentialGroupWorkStopsAtTheMemberThatTakesIt) {
   AOKCActiveScheduler* scheduler = makeScheduler(2);
-  for (const char* name : {"a", "b", "c"}) {
-    attach(scheduler, name);
-    ASSERT_TRUE(scheduler->join_into(key(name), key("g")));
-  }
-  Relay::calls = 0, Relay::nilCalls = 0, Relay::take = true;
+  groupOfThree(scheduler);
+  Relay::calls = 0, Relay::nilCalls = 0, Relay::take = true, Relay::visits.clear();
   EXPECT_TRUE(scheduler->coalesce_withFunction_argument_sequentially_async(key("g"), Relay::run, nullptr, true, false));
   EXPECT_EQ(Relay::calls.load(), 1);
   EXPECT_EQ(Relay::nilCalls.load(), 0);
@@ -303,6 +307,7 @@ TEST_F(AOKCActiveSchedulerThreads, SequentialGroupWorkStopsAtTheMemberThatTakesI
   EXPECT_TRUE(scheduler->coalesce_withFunction_argument_sequentially_async(key("g"), Relay::run, nullptr, true, false));
   EXPECT_EQ(Relay::calls.load(), 3);
   EXPECT_EQ(Relay::nilCalls.load(), 1);  // nobody took it: once more with a nil object
+  EXPECT_EQ(Relay::visits, "abca");       // in turn order; the second call started one member on
   Relay::calls = 0, Relay::nilCalls = 0;
   EXPECT_TRUE(
       scheduler->coalesce_withFunction_argument_sequentially_async(key("unknown"), Relay::run, nullptr, true, false));
@@ -310,13 +315,9 @@ TEST_F(AOKCActiveSchedulerThreads, SequentialGroupWorkStopsAtTheMemberThatTakesI
   EXPECT_EQ(Relay::nilCalls.load(), 1);
 }
 
-TEST_F(AOKCActiveSchedulerThreads, SequentialMethodsVisitMembersInTurnOrder) {
+TEST_F(AOKCActiveSchedulerThreads, SequentialMethodsReachEveryMemberAndEmptyGroupsStay) {
   AOKCActiveScheduler* scheduler = makeScheduler(2);
-  std::vector<ActiveProbe*> members;
-  for (const char* name : {"a", "b", "c"}) {
-    members.push_back(attach(scheduler, name));
-    ASSERT_TRUE(scheduler->join_into(key(name), key("g")));
-  }
+  std::vector<ActiveProbe*> members = groupOfThree(scheduler);
   EXPECT_TRUE(scheduler->coalesce_withCode_argument_andAncillary_sequentially_async(key("g"), code(0), nullptr,
                                                                                     nullptr, true, false));
   for (ActiveProbe* member : members) EXPECT_EQ(member->groupCalls.load(), 1);
