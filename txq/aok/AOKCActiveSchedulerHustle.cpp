@@ -40,8 +40,20 @@ thread_local LocalSpares tLocal;
 
 }  // namespace
 
+// Sanitizer builds allocate every hustle afresh, so that a use after free is caught.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define AOK_RECYCLE_HUSTLES 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define AOK_RECYCLE_HUSTLES 0
+#endif
+#endif
+#ifndef AOK_RECYCLE_HUSTLES
+#define AOK_RECYCLE_HUSTLES 1
+#endif
+
 void* AOKCActiveSchedulerHustle::operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  if (size != sizeof(AOKCActiveSchedulerHustle)) return std::malloc(size);
+  if (!AOK_RECYCLE_HUSTLES || size != sizeof(AOKCActiveSchedulerHustle)) return std::malloc(size);
   LocalSpares& local = tLocal;
   if (local.count == 0) {
     std::lock_guard<aok::detail::SpinLock> hold(gShared.lock);
@@ -52,6 +64,10 @@ void* AOKCActiveSchedulerHustle::operator new(std::size_t size, const std::nothr
 
 void AOKCActiveSchedulerHustle::operator delete(void* block) noexcept {
   if (block == nullptr) return;
+  if (!AOK_RECYCLE_HUSTLES) {
+    std::free(block);
+    return;
+  }
   LocalSpares& local = tLocal;
   if (local.count == 2 * kBatch) {  // full: half of them go to the shared pool (or back to the allocator)
     std::lock_guard<aok::detail::SpinLock> hold(gShared.lock);
