@@ -14,7 +14,8 @@
 //   };
 //
 // Contexts: one per scheduler the object is attached to (kept inline for the first, in a shelf
-// keyed by scheduler from the second on; the shelf goes when its last context goes).
+// from the second on, keyed by the scheduler's token so that the shelf never keeps a scheduler
+// alive; the shelf goes when its last context goes).
 // Ownership: init +1. The scheduler retains the object from attach until its detach has run.
 // Threads:   the when... calls come from scheduler workers only; contexts change under the object's
 //            monitor and every hook runs outside it. Calls through one scheduler never overlap;
@@ -34,7 +35,7 @@ class LLK_EXPORT AOKBActiveObject : public LLKBObject {
  public:
   struct private_t {
     AOKCActiveObjectContext* mContext = nullptr;  // owned; the only context, or nil
-    LLKCObjectShelf* mShelf = nullptr;            // owned; scheduler -> context from the second one on
+    LLKCObjectShelf* mShelf = nullptr;            // owned; scheduler token -> context from the second one on
   };
   private_t* iPrivate;
 
