@@ -221,6 +221,39 @@ TEST_F(AOKCActiveSchedulerThreads, PrioritiesServeHighestFirstAndClampAt127) {
   EXPECT_EQ(probe->order(), (std::vector<uint32_t>{2, 4, 3, 1, 5}));  // 200 acts as 127 and came first
 }
 
+// Notes which object ran, in order.
+struct RunLog {
+  static inline std::mutex mutex;
+  static inline std::string order;
+  static bool note(AOKCActiveScheduler*, AOKBActiveObject*, LLKBObject* identifier, LLKTCode, LLKBObject*,
+                   LLKCDictionary*, LLKBObject*) {
+    std::lock_guard<std::mutex> hold(mutex);
+    order += static_cast<LLKCString*>(identifier)->iString;
+    return true;
+  }
+  static std::string taken() {
+    std::lock_guard<std::mutex> hold(mutex);
+    return order;
+  }
+};
+
+TEST_F(AOKCActiveSchedulerThreads, UrgentWorkMovesItsObjectUpTheRunQueue) {
+  AOKCActiveScheduler* scheduler = makeScheduler(1);
+  ActiveProbe* holder = attach(scheduler, "holder");
+  attach(scheduler, "a");
+  attach(scheduler, "b");
+  Gate gate;
+  occupy(scheduler, holder, &gate, "holder");
+  RunLog::order.clear();
+  ASSERT_TRUE(scheduler->schedule_withCode_function_argument_async(key("b"), code(0), RunLog::note, nullptr, true));
+  ASSERT_TRUE(scheduler->schedule_withCode_function_argument_async(key("a"), code(0), RunLog::note, nullptr, true));
+  ASSERT_TRUE(scheduler->schedule_withCode_function_argument_async_priority(key("a"), code(0), RunLog::note, nullptr,
+                                                                           true, 100));
+  gate.open();
+  ASSERT_TRUE(eventually([] { return RunLog::taken().size() == 3; }));
+  EXPECT_EQ(RunLog::taken(), "aab");  // "a" waited behind "b" until its urgent work arrived
+}
+
 TEST_F(AOKCActiveSchedulerThreads, TheFloorHoldsBackLowerWork) {
   AOKCActiveScheduler* scheduler = makeScheduler(2);
   ActiveProbe* low = attach(scheduler, "low");

@@ -46,8 +46,12 @@ class AOKCActiveSchedulerRecord : public LLKBObject {
   // The running worker's side.
   alignas(64) aok::detail::HustleInbox iLeft[2];  // arrivals the queue could not take yet (no memory)
   aok::detail::HustleQueue iQueues[2];  // by priority: iHQueue, iSQueue; worker only
-  // Run-queue links, one per lane (owned by the run queue while queued).
+  // Run-queue links and priority, one per lane (the run queue's, under its lock; the priority is
+  // also read without it, as a hint).
   AOKCActiveSchedulerRecord* iNext[2];
+  AOKCActiveSchedulerRecord* iPrev[2];
+  std::atomic<uint8_t> iRunPriority[2];
+  bool iLinked[2];
 
   AOKCActiveSchedulerRecord* init() noexcept override;
   AOKCActiveSchedulerRecord* initWithObject_andIdentifier(AOKBActiveObject* object, LLKBObject* identifier) noexcept;

@@ -6,10 +6,10 @@
 
 namespace aok::detail {
 
-void RunQueue::link(AOKCActiveSchedulerRecord* record, uint8_t priority) noexcept {
-  record->retain();
-  record->iNext[lane_] = nullptr;
+void RunQueue::append(AOKCActiveSchedulerRecord* record, uint8_t priority) noexcept {
   List& list = lists_[priority];
+  record->iNext[lane_] = nullptr;
+  record->iPrev[lane_] = list.tail;
   if (list.tail == nullptr) {
     list.head = record;
     bits_[priority >> 6] |= uint64_t{1} << (priority & 63);
@@ -17,7 +17,33 @@ void RunQueue::link(AOKCActiveSchedulerRecord* record, uint8_t priority) noexcep
     list.tail->iNext[lane_] = record;
   }
   list.tail = record;
+  record->iLinked[lane_] = true;
+  record->iRunPriority[lane_].store(priority, std::memory_order_relaxed);
   ++count_;
+}
+
+void RunQueue::unlink(AOKCActiveSchedulerRecord* record) noexcept {
+  const uint8_t priority = record->iRunPriority[lane_].load(std::memory_order_relaxed);
+  List& list = lists_[priority];
+  AOKCActiveSchedulerRecord* next = record->iNext[lane_];
+  AOKCActiveSchedulerRecord* prev = record->iPrev[lane_];
+  (prev != nullptr ? prev->iNext[lane_] : list.head) = next;
+  (next != nullptr ? next->iPrev[lane_] : list.tail) = prev;
+  if (list.head == nullptr) bits_[priority >> 6] &= ~(uint64_t{1} << (priority & 63));
+  record->iNext[lane_] = record->iPrev[lane_] = nullptr;
+  record->iLinked[lane_] = false;
+  --count_;
+}
+
+void RunQueue::link(AOKCActiveSchedulerRecord* record, uint8_t priority) noexcept {
+  record->retain();
+  append(record, priority);
+}
+
+void RunQueue::raise(AOKCActiveSchedulerRecord* record, uint8_t priority) noexcept {
+  if (!record->iLinked[lane_] || record->iRunPriority[lane_].load(std::memory_order_relaxed) >= priority) return;
+  unlink(record);
+  append(record, priority);
 }
 
 int RunQueue::highest(uint8_t low) const noexcept {
@@ -32,15 +58,8 @@ int RunQueue::highest(uint8_t low) const noexcept {
 AOKCActiveSchedulerRecord* RunQueue::pop(uint8_t low, uint8_t* priority) noexcept {
   const int at = count_ != 0 ? highest(low) : -1;
   if (at < 0) return nullptr;
-  List& list = lists_[at];
-  AOKCActiveSchedulerRecord* record = list.head;
-  list.head = record->iNext[lane_];
-  record->iNext[lane_] = nullptr;
-  if (list.head == nullptr) {
-    list.tail = nullptr;
-    bits_[at >> 6] &= ~(uint64_t{1} << (at & 63));
-  }
-  --count_;
+  AOKCActiveSchedulerRecord* record = lists_[at].head;
+  unlink(record);
   if (priority != nullptr) *priority = static_cast<uint8_t>(at);
   return record;
 }
@@ -67,16 +86,26 @@ AOKCActiveScheduler::internals_t::~internals_t() {
 
 Delivery AOKCActiveScheduler::internals_t::offer(AOKCActiveSchedulerRecord* record, AOKCActiveSchedulerHustle* hustle,
                                                  uint8_t priority, int lane) noexcept {
+  bool raise = false;
   {
     std::lock_guard<aok::detail::SpinLock> hold(record->iMutex);
     if (!record->iInbox[lane].push(hustle, priority, record->iStamp)) return Delivery::kRefused;
     ++record->iStamp;
     if (!record->iArrived[lane].load(std::memory_order_relaxed)) record->iArrived[lane].store(true, std::memory_order_release);
-    if (record->iActive.load(std::memory_order_relaxed) || record->iQueued[lane].load(std::memory_order_relaxed))
-      return Delivery::kTook;
-    record->iQueued[lane].store(true, std::memory_order_release);
+    if (record->iActive.load(std::memory_order_relaxed)) return Delivery::kTook;  // its worker requeues it
+    if (record->iQueued[lane].load(std::memory_order_relaxed)) {
+      // Waiting already: more urgent work moves it up the run queue.
+      if (record->iRunPriority[lane].load(std::memory_order_relaxed) >= priority) return Delivery::kTook;
+      raise = true;
+    } else {
+      record->iQueued[lane].store(true, std::memory_order_release);
+    }
   }
   std::lock_guard<aok::detail::SpinLock> hold(mQueueMutex);
+  if (raise) {
+    runQueue(lane).raise(record, priority);
+    return Delivery::kTook;
+  }
   runQueue(lane).link(record, priority);
   return Delivery::kQueued;
 }

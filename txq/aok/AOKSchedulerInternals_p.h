@@ -38,12 +38,17 @@ class RunQueue {
   uint64_t count() const noexcept { return count_; }
   // Retains the record.
   void link(AOKCActiveSchedulerRecord* record, uint8_t priority) noexcept;
+  // Moves a queued record up to `priority` (behind the records already there); nothing when it is
+  // not queued here or already at that priority or above.
+  void raise(AOKCActiveSchedulerRecord* record, uint8_t priority) noexcept;
   // The oldest record of the highest priority in low..255 (the queue's reference goes to the caller).
   AOKCActiveSchedulerRecord* pop(uint8_t low, uint8_t* priority) noexcept;
   bool holdsAtOrAbove(uint8_t low) const noexcept { return highest(low) >= 0; }
 
  private:
   int highest(uint8_t low) const noexcept;
+  void append(AOKCActiveSchedulerRecord* record, uint8_t priority) noexcept;
+  void unlink(AOKCActiveSchedulerRecord* record) noexcept;
 
   struct List {
     AOKCActiveSchedulerRecord* head;
