@@ -53,27 +53,26 @@ uint32_t affinityFor(uint32_t mask, uint32_t index) noexcept {
 
 using Internals = AOKCActiveScheduler::internals_t;
 
-// A hustle on its way to its targets (the caller holds the scheduler lock).
+// A hustle on its way to its targets (the caller holds the scheduler lock): send, then finish.
 struct Dispatch {
   Internals* d;
-  Hustle* hustle;          // +1, released by the destructor
-  bool delivered = false;  // some target took the hustle
+  Hustle* hustle;    // +1, released by the destructor
+  uint32_t took = 0;  // targets that took the hustle
   ~Dispatch() { llk::release(hustle); }
 
-  // Delivers to the records in lane 0, or to the first of them when `sequential` (the hustle then
-  // holds them all as its targets). NO when no target took it while some were meant to.
-  bool deliver(const std::vector<Record*>& records, uint8_t priority, bool sequential, bool async,
-               bool always = false) noexcept {
+  // Delivers to the records in a lane, or only to the first of them when `sequential` (the hustle
+  // then walks the rest, which it holds as its targets). NO when some were meant to take it and none did.
+  bool send(const std::vector<Record*>& records, uint8_t priority, bool sequential, bool async,
+            int lane = kNormalLane) noexcept {
     const auto count = static_cast<uint32_t>(records.size());
-    hustle->iSynchronous = !async;
-    hustle->iTLength = count;
-    uint32_t took = 0;
-    uint32_t queued = 0;
     const uint32_t tries = sequential ? (count != 0 ? 1 : 0) : count;
+    hustle->iSynchronous = !async;
     hustle->iSequential = sequential;
+    hustle->iTLength = count;
+    uint32_t queued = 0;
     for (uint32_t i = 0; i < tries; ++i) {
       hustle->iPending.fetch_add(1, std::memory_order_relaxed);
-      const Delivery delivery = d->offer(records[i], hustle, priority, kNormalLane);
+      const Delivery delivery = d->offer(records[i], hustle, priority, lane);
       if (delivery == Delivery::kRefused) {
         hustle->iPending.fetch_sub(1, std::memory_order_relaxed);
         continue;
@@ -82,23 +81,23 @@ struct Dispatch {
       if (delivery == Delivery::kQueued) ++queued;
     }
     if (!sequential) hustle->iTLength = took;
-    delivered = took != 0;
     d->wakeIdle(queued, d->mSetup.mThreads);
-    if (tries != 0 && took == 0) return false;
-    return release(always);
+    return tries == 0 || took != 0;
   }
 
   // Gives up the delivering call's share; waits when synchronous. NO when a wait ended because the
-  // scheduler stopped first.
-  bool release(bool always = false) noexcept {
+  // scheduler stopped first (or, unless `always`, when it stops meanwhile).
+  bool finish(bool always = false) noexcept {
     if (hustle->iPending.fetch_sub(1, std::memory_order_acq_rel) == 1) d->complete(hustle);
     return hustle->iSynchronous ? d->await(hustle, always) : true;
   }
+
+  bool deliver(const std::vector<Record*>& records, uint8_t priority, bool sequential, bool async,
+               bool always = false) noexcept {
+    return send(records, priority, sequential, async) && finish(always);
+  }
 };
 
-}  // namespace
-
-namespace {
 
 Record* resolve(Internals* d, LLKBObject* key) noexcept {
   if (key == nullptr) return nullptr;
@@ -253,7 +252,7 @@ bool AOKCActiveScheduler::attach_as_withAncillary_async(AOKBActiveObject* object
   Dispatch dispatch{d, hustleFor({record.get()}, Hustle::kAttach)};
   if (dispatch.hustle != nullptr) dispatch.hustle->iAncillary = llk::retain(ancillary);
   if (dispatch.hustle == nullptr || !dispatch.deliver({record.get()}, kAttachPriority, true, async)) {
-    if (!dispatch.delivered) {  // never queued: take the record back
+    if (dispatch.took == 0) {  // never queued: take the record back
       record->iDetach.store(true, std::memory_order_release);
       d->mRecords->removeForKey(identifier);
     }
@@ -288,7 +287,7 @@ bool AOKCActiveScheduler::attachAll_as_withAncillary_async(LLKBObjectContainer* 
   Dispatch dispatch{d, hustleFor(made, Hustle::kAttach)};
   if (dispatch.hustle != nullptr) dispatch.hustle->iAncillary = llk::retain(ancillary);
   if (dispatch.hustle == nullptr || !dispatch.deliver(made, kAttachPriority, false, async)) {
-    if (!dispatch.delivered) {
+    if (dispatch.took == 0) {
       for (Record* record : made) {
         record->iDetach.store(true, std::memory_order_release);
         d->mRecords->removeForKey(record->iMident);
@@ -309,18 +308,12 @@ bool AOKCActiveScheduler::detach_withAncillary_async(LLKBObject* identifier, LLK
   if (dispatch.hustle == nullptr) return false;
   dispatch.hustle->iAncillary = llk::retain(ancillary);
   record->iDetach.store(true, std::memory_order_release);
-  dispatch.hustle->iSynchronous = !async;
-  dispatch.hustle->iTLength = 1;
-  dispatch.hustle->iSequential = true;
-  dispatch.hustle->iPending.fetch_add(1, std::memory_order_relaxed);
-  const Delivery delivery = d->offer(record, dispatch.hustle, kDetachPriority, kNormalLane);
-  if (delivery == Delivery::kRefused) {
+  if (!dispatch.send({record}, kDetachPriority, true, async)) {
     record->iDetach.store(false, std::memory_order_release);
     return false;
   }
-  if (delivery == Delivery::kQueued) d->wakeIdle(1, d->mSetup.mThreads);
   d->mRecords->removeForKey(identifier);  // the hustle holds the record
-  return dispatch.release();
+  return dispatch.finish();
 }
 
 bool AOKCActiveScheduler::detach_withAncillary(LLKBObject* identifier, LLKCDictionary* ancillary) noexcept {
@@ -686,24 +679,8 @@ bool AOKCActiveScheduler::scheduleAllWithCode_argument_andAncillary_async_priori
   if (dispatch.hustle == nullptr) return false;
   // While suspended, the broadcast goes into each record's second lane, which workers still run.
   const int lane = d->mSuspended.load(std::memory_order_acquire) ? kSuspendedLane : kNormalLane;
-  const uint8_t p = userPriority(priority);
-  dispatch.hustle->iSynchronous = !async;
-  uint32_t took = 0;
-  uint32_t queued = 0;
-  for (Record* record : records) {
-    dispatch.hustle->iPending.fetch_add(1, std::memory_order_relaxed);
-    const Delivery delivery = d->offer(record, dispatch.hustle, p, lane);
-    if (delivery == Delivery::kRefused) {
-      dispatch.hustle->iPending.fetch_sub(1, std::memory_order_relaxed);
-      continue;
-    }
-    ++took;
-    if (delivery == Delivery::kQueued) ++queued;
-  }
-  dispatch.hustle->iTLength = took;
-  d->wakeIdle(queued, d->mSetup.mThreads);
-  const bool waited = dispatch.release();
-  return waited && took == records.size();
+  if (!dispatch.send(records, userPriority(priority), false, async, lane)) return false;
+  return dispatch.finish() && dispatch.took == records.size();
 }
 
 bool AOKCActiveScheduler::scheduleAllWithCode_argument_andAncillary_async(LLKTCode code, LLKBObject* argument,
