@@ -81,7 +81,7 @@ struct Dispatch {
       if (delivery == Delivery::kQueued) ++queued;
     }
     if (!sequential) hustle->iTLength = took;
-    d->wakeIdle(queued, d->mSetup.mThreads);
+    d->wakeIdle(queued);
     return tries == 0 || took != 0;
   }
 
@@ -520,7 +520,7 @@ void AOKCActiveScheduler::restrictSchedulingPriority(uint8_t floor) noexcept {
   Internals* d = iInternals;
   llk::LockHold hold(d->mLock);
   d->mFloor.store(userPriority(floor), std::memory_order_release);
-  d->wakeIdle(d->mSetup.mThreads, d->mSetup.mThreads);  // records now eligible
+  d->wakeIdle(d->mSetup.mThreads);  // records now eligible
 }
 
 // ---- Scheduling ----
@@ -854,7 +854,7 @@ void waitForAll(Internals* d, uint32_t state) noexcept {
 
 bool AOKCActiveScheduler::suspend() noexcept {
   Internals* d = iInternals;
-  if (d->callerSlot() != d->mSetup.mThreads) return false;  // a worker would wait for itself
+  if (d->onWorkerThread()) return false;  // a worker would wait for itself
   llk::LockHold hold(d->mLock);
   if (!running(d)) return false;
   if (d->mSuspended.load(std::memory_order_acquire)) return true;
@@ -866,7 +866,7 @@ bool AOKCActiveScheduler::suspend() noexcept {
 
 bool AOKCActiveScheduler::suspendWithTimeout(uint32_t milliseconds) noexcept {
   Internals* d = iInternals;
-  if (d->callerSlot() != d->mSetup.mThreads) return false;
+  if (d->onWorkerThread()) return false;
   llk::LockHold hold(d->mLock);
   if (!running(d)) return false;
   if (d->mSuspended.load(std::memory_order_acquire)) return true;
@@ -887,7 +887,7 @@ bool AOKCActiveScheduler::suspendWithTimeout(uint32_t milliseconds) noexcept {
 
 void AOKCActiveScheduler::restart() noexcept {
   Internals* d = iInternals;
-  if (d->callerSlot() != d->mSetup.mThreads) return;
+  if (d->onWorkerThread()) return;
   llk::LockHold hold(d->mLock);
   if (!d->mSuspended.load(std::memory_order_acquire)) return;
   d->mSuspended.store(false, std::memory_order_release);

@@ -31,7 +31,6 @@ class AOKCActiveSchedulerHustle : public LLKBObject {
   AOKTActiveFunction iFunction;
   LLKBObject* iArgument;        // retained
   LLKCDictionary* iAncillary;   // retained
-  std::atomic<uint32_t> iExecuted;
   std::atomic<uint32_t> iPending;
   std::atomic<bool> iSignaled;
   uint32_t iTLength;  // deliveries that make the hustle complete

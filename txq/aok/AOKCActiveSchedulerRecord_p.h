@@ -34,7 +34,6 @@ class AOKCActiveSchedulerRecord : public LLKBObject {
   LLKCKeyring* iIdents;       // owned; the aliases, while there are any
   LLKCKeyring* iGroups;       // owned; the group keys it is a member of
   std::atomic<bool> iDetach;
-  std::atomic<bool> iDrains;
   std::atomic<uint64_t> iDrainMark;  // user work stamped below it was queued before a drain: skipped
   // What producers touch, under iMutex (a cache line apart from the running worker's side below).
   alignas(64) aok::detail::SpinLock iMutex;

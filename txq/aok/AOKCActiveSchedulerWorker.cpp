@@ -191,7 +191,7 @@ void AOKCActiveSchedulerWorker::finish(Record* record) noexcept {
     for (int lane : {kNormalLane, kSuspendedLane})
       if (link[lane]) d->runQueue(lane).link(record, priority[lane]);
   }
-  d->wakeIdle(1, iIndex);
+  d->wakeIdle(1);
 }
 
 bool AOKCActiveSchedulerWorker::process(Record* record) noexcept {
@@ -260,7 +260,6 @@ bool AOKCActiveSchedulerWorker::runLane(Record* record, int lane, bool bounded) 
     }
   }
   std::lock_guard<aok::detail::SpinLock> hold(record->iMutex);
-  if (!record->holdsWork(kNormalLane)) record->iDrains.store(false, std::memory_order_release);
   return record->holdsWork(lane);
 }
 
@@ -311,7 +310,6 @@ bool AOKCActiveSchedulerWorker::execute_withHustle(Record* record, Hustle* hustl
     }
     case Hustle::kDrain:
       // Skips the user work delivered before this drain, and only that.
-      record->iDrains.store(true, std::memory_order_release);
       record->iDrainMark.store(iStampNow, std::memory_order_release);
       return false;
     default:
@@ -335,7 +333,6 @@ void AOKCActiveSchedulerWorker::settle(Record* record, Hustle* hustle, bool take
   }
   // Sequential: this worker is the hustle's only holder. Taken: the chain stops here. Else on to
   // the next member that takes the delivery; past the last, the default record's call.
-  hustle->iExecuted.fetch_add(1, std::memory_order_relaxed);
   while (!taken) {
     const uint32_t next = ++hustle->iTOffset;
     if (next >= hustle->iTLength) {
@@ -344,11 +341,8 @@ void AOKCActiveSchedulerWorker::settle(Record* record, Hustle* hustle, bool take
     }
     Record* target = hustle->iTargets[next];
     const Delivery delivery = target->detaching() ? Delivery::kRefused : d->offer(target, hustle, priority, lane);
-    if (delivery == Delivery::kRefused) {
-      hustle->iExecuted.fetch_add(1, std::memory_order_relaxed);
-      continue;
-    }
-    if (delivery == Delivery::kQueued) d->wakeIdle(1, iIndex);
+    if (delivery == Delivery::kRefused) continue;  // passed over, as if it had passed the work on
+    if (delivery == Delivery::kQueued) d->wakeIdle(1);
     return;
   }
   if (hustle->iPending.fetch_sub(1, std::memory_order_acq_rel) == 1) d->complete(hustle);
@@ -411,7 +405,6 @@ void AOKCActiveSchedulerWorker::flush(int lane) noexcept {
       uint8_t priority = 0;
       Hustle* hustle = next(record, lane, 0, &priority);
       if (hustle == nullptr) break;
-      hustle->iExecuted.store(hustle->iTLength, std::memory_order_relaxed);
       d->complete(hustle);
       hustle->release();
     }

@@ -1,6 +1,5 @@
 #include "AOKSchedulerInternals_p.h"
 
-#include <pthread.h>
 
 #include <txq/aok/AOKCActiveSchedulerWorker.h>
 
@@ -110,7 +109,7 @@ Delivery AOKCActiveScheduler::internals_t::offer(AOKCActiveSchedulerRecord* reco
   return Delivery::kQueued;
 }
 
-void AOKCActiveScheduler::internals_t::wakeIdle(uint32_t n, uint32_t except) noexcept {
+void AOKCActiveScheduler::internals_t::wakeIdle(uint32_t n) noexcept {
   const uint32_t threads = mSetup.mThreads;
   if (n == 0 || threads == 0) return;
   // Start at a rotating slot so that wake-ups spread over the pool.
@@ -127,7 +126,7 @@ void AOKCActiveScheduler::internals_t::wakeIdle(uint32_t n, uint32_t except) noe
   for (uint32_t k = 0; k < threads && n != 0; ++k) {
     const uint32_t i = (first + k) % threads;
     aok::detail::WorkerSlot& slot = mWorkers[i];
-    if (i == except || slot.mThreadUid == 0 || !slot.mIdle.load(std::memory_order_acquire)) continue;
+    if (slot.mThreadUid == 0 || !slot.mIdle.load(std::memory_order_acquire)) continue;
     bool idle = true;
     if (!slot.mIdle.compare_exchange_strong(idle, false, std::memory_order_acq_rel)) continue;
     slot.mWorker->flash(10);
@@ -141,7 +140,6 @@ void AOKCActiveScheduler::internals_t::flashAll(uint32_t code) noexcept {
 }
 
 void AOKCActiveScheduler::internals_t::settleOne(AOKCActiveSchedulerHustle* hustle) noexcept {
-  hustle->iExecuted.fetch_add(1, std::memory_order_relaxed);
   if (hustle->iPending.fetch_sub(1, std::memory_order_acq_rel) == 1) complete(hustle);
 }
 
@@ -164,11 +162,4 @@ bool AOKCActiveScheduler::internals_t::await(AOKCActiveSchedulerHustle* hustle, 
 
 bool AOKCActiveScheduler::internals_t::onWorkerThread() const noexcept {
   return AOKCActiveSchedulerWorker::currentInternals() == this;
-}
-
-uint32_t AOKCActiveScheduler::internals_t::callerSlot() noexcept {
-  const uint64_t uid = static_cast<uint64_t>(pthread_self());
-  for (uint32_t i = 0; i < mSetup.mThreads; ++i)
-    if (mWorkers[i].mThreadUid != 0 && mWorkers[i].mThreadUid == uid) return i;
-  return mSetup.mThreads;
 }

@@ -102,11 +102,11 @@ struct AOKCActiveScheduler::internals_t {
   // there, queues the record (kQueued: the caller wakes a worker).
   aok::detail::Delivery offer(AOKCActiveSchedulerRecord* record, AOKCActiveSchedulerHustle* hustle, uint8_t priority,
                               int lane) noexcept;
-  // Wakes up to n idle workers, never the worker `except` (pass mSetup.mThreads for none). A caller
+  // Wakes up to n idle workers (a worker running its loop is never idle). A caller
   // that is not one of the workers first hands work to workers still spinning (no system call); a
   // worker leaves them alone, since it takes the next record itself once its hook returns (work
   // passed between objects stays on one thread).
-  void wakeIdle(uint32_t n, uint32_t except) noexcept;
+  void wakeIdle(uint32_t n) noexcept;
   // Flashes every started worker with `code`.
   void flashAll(uint32_t code) noexcept;
   // One delivery run or skipped.
@@ -116,8 +116,6 @@ struct AOKCActiveScheduler::internals_t {
   // Caller holds mLock: waits until the hustle completes, or (unless `always`) until the scheduler
   // stops running. YES when it completed.
   bool await(AOKCActiveSchedulerHustle* hustle, bool always) noexcept;
-  // The worker slot of the calling thread, or mSetup.mThreads.
-  uint32_t callerSlot() noexcept;
   // YES on one of this scheduler's worker threads.
   bool onWorkerThread() const noexcept;
 };
