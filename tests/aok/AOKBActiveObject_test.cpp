@@ -82,6 +82,18 @@ TEST_F(AOKBActiveObjectThreads, ContextsMoveToAShelfFromTheSecondSchedulerOn) {
   EXPECT_EQ(object->detached, 3);
 }
 
+TEST_F(AOKBActiveObjectThreads, AnObjectOnTwoSchedulersKeepsNeitherAlive) {
+  ContextProbe* object = llk::autorelease(ContextProbe::new_());
+  {
+    llk::AutoreleaseScope scope;
+    ASSERT_TRUE(makeScheduler()->attach_as_withAncillary(object, "id"_llk, nullptr));
+    ASSERT_TRUE(makeScheduler()->attach_as_withAncillary(object, "id"_llk, nullptr));
+    EXPECT_EQ(object->contextCount(), 2u);
+  }  // both schedulers go (the fixture also checks that nothing is left alive)
+  EXPECT_EQ(object->detached, 2);
+  EXPECT_EQ(object->contextCount(), 0u);
+}
+
 TEST_F(AOKBActiveObjectThreads, DetachingFromAnotherSchedulerKeepsTheContext) {
   AOKCActiveScheduler* mine = makeScheduler();
   AOKCActiveScheduler* other = makeScheduler();
